@@ -1,0 +1,45 @@
+#include "app/log.h"
+
+#include <windows.h>
+
+#include <utility>
+
+#include "app/program_folder.h"
+
+namespace {
+
+// The system's short date and long time of the user's locale.
+std::pair<std::string, std::string> Now() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  char date[128] = "";
+  char time[128] = "";
+  if (!GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &now, nullptr, date, sizeof date)) date[0] = '\0';
+  if (!GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &now, nullptr, time, sizeof time)) time[0] = '\0';
+  return {date, time};
+}
+
+}  // namespace
+
+bool AppendLogLine(const std::string& path, const std::string& message) {
+  auto [date, time] = Now();
+  std::string line = FormatLogLine(date, time, message);
+
+  // Shared for reading and writing, so a viewer that has the log open never
+  // blocks the program, and the program never blocks the viewer.
+  HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  BOOL ok = WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  ok = CloseHandle(file) && ok;
+  return ok && written == line.size();
+}
+
+void WriteLog(const std::string& message) {
+  try {
+    AppendLogLine(ProgramFolder() + "\\Log.txt", message);
+  } catch (...) {
+    // Out of memory while building the line: nothing sensible is left to do.
+  }
+}

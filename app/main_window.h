@@ -1,0 +1,30 @@
+#pragma once
+// TfrmMain: the options window and the controller of the whole program. It
+// exists from start to exit, mostly hidden; the hook, hotkey, tray and
+// second-instance messages all arrive here.
+
+#include <windows.h>
+
+class TfrmMain {
+ public:
+  // Registers the window class and creates the (hidden) window; the create
+  // handler brings every part of the program up.
+  static HWND Create(HINSTANCE instance);
+  static HWND Handle() { return handle_; }
+
+  // Shows the options window and brings it to the foreground.
+  static void ShowOptions();
+  // actHideMainForm: hides the options window (and with it its taskbar button).
+  static void actHideMainForm();
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  static void FormCreate(HWND window);
+  static void FormClose();
+  static void FormDestroy();
+  static bool WMSysCommand(WPARAM command);
+
+  static inline HWND handle_ = nullptr;
+  static inline bool closing_ = false;
+};

@@ -1,0 +1,122 @@
+#include "app/main_window.h"
+
+#include "app/app_identity.h"
+#include "app/exception_boundary.h"
+#include "app/startup.h"
+#include "input/hook_binding.h"
+#include "settings/config_files.h"
+#include "settings/settings.h"
+
+namespace {
+
+// Client area of the options window.
+constexpr int kClientWidth = 521;
+constexpr int kClientHeight = 252;
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
+
+}  // namespace
+
+HWND TfrmMain::Create(HINSTANCE instance) {
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = WindowProc;
+  wc.cbWndExtra = DLGWINDOWEXTRA;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kMainWindowClass;
+  if (!RegisterClassExA(&wc)) return nullptr;
+
+  RECT frame{0, 0, kClientWidth, kClientHeight};
+  AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
+  int width = frame.right - frame.left;
+  int height = frame.bottom - frame.top;
+  RECT work{};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  int x = work.left + (work.right - work.left - width) / 2;
+  int y = work.top + (work.bottom - work.top - height) / 2;
+  return CreateWindowExA(kExStyle, kMainWindowClass, kMainWindowCaption, kStyle, x, y, width, height,
+                         nullptr, nullptr, instance, nullptr);
+}
+
+LRESULT CALLBACK TfrmMain::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return GuardHandler<LRESULT>(0, [&] { return HandleMessage(window, message, wParam, lParam); });
+}
+
+LRESULT TfrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      handle_ = window;
+      FormCreate(window);
+      return 0;
+    case WM_ACTIVATE_INSTANCE:
+      ShowOptions();
+      return 0;
+    case WM_SYSCOMMAND:
+      if (WMSysCommand(wParam)) return 0;
+      break;
+    case WM_CLOSE:
+      // Only a close that does not come from the system menu gets here
+      // (SC_CLOSE hides): "Exit" in the tray menu, or another program.
+      FormClose();
+      return 0;
+    case WM_ENDSESSION:
+      // Windows is logging off or shutting down: the process ends after this
+      // message, so this is the last chance to keep the user's changes.
+      if (wParam) FormClose();
+      return 0;
+    case WM_DESTROY:
+      FormDestroy();
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void TfrmMain::FormCreate(HWND window) {
+  StartInputHook(window);
+  LoadConfiguration(firstStart);
+  // The window is not shown: the program starts hidden.
+  TrimWorkingSet();
+}
+
+void TfrmMain::FormClose() {
+  if (closing_) return;
+  closing_ = true;
+  // A failed save is logged inside; the exit goes on regardless, so the hook
+  // is never left running without its window.
+  SaveConfiguration();
+  StopInputHook();
+  DestroyWindow(handle_);
+}
+
+void TfrmMain::FormDestroy() {
+  schemeList.Clear();
+  handle_ = nullptr;
+  PostQuitMessage(0);
+}
+
+bool TfrmMain::WMSysCommand(WPARAM command) {
+  switch (command & 0xFFF0) {
+    case SC_CLOSE:     // close box and Alt+F4
+    case SC_MINIMIZE:  // "Ok" and "Cancel" minimise the window
+      actHideMainForm();
+      return true;
+    default:
+      return false;
+  }
+}
+
+void TfrmMain::ShowOptions() {
+  if (!handle_) return;
+  ShowWindow(handle_, IsIconic(handle_) ? SW_RESTORE : SW_SHOW);
+  SetForegroundWindow(handle_);
+}
+
+void TfrmMain::actHideMainForm() {
+  if (!handle_) return;
+  ShowWindow(handle_, SW_HIDE);
+  TrimWorkingSet();
+}

@@ -1,0 +1,23 @@
+#include "input/hook_binding.h"
+
+#include "app/log.h"
+#include "hook/hakdor.h"
+
+void StartInputHook(HWND window) {
+  // Named without a path: the system's search finds it beside the program.
+  HMODULE library = LoadLibraryA("Hakdor.dll");
+  if (!library) return;
+  auto start = reinterpret_cast<StartHookProc>(reinterpret_cast<void*>(GetProcAddress(library, "StartHook")));
+  if (!start) return;
+  switch (start(window)) {
+    case kHookStarted: WriteLog("----------Hook was started----------"); break;
+    case kHookAlreadyStarted: WriteLog("Already started"); break;
+    case kHookCannotStart: WriteLog("Hook can not be Started"); break;
+    default: break;
+  }
+}
+
+void StopInputHook() {
+  StopHook();  // imported: the program does not start without the library
+  WriteLog("----------Hook was stopped----------");
+}

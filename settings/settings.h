@@ -1,0 +1,55 @@
+#pragma once
+// The program's settings: one process-wide variable per key of config.cfg,
+// read at start, changed directly by every part of the program, written at exit.
+
+#include <cstdint>
+#include <string>
+
+#include "settings/ini_store.h"
+#include "settings/scheme.h"
+
+struct Settings {
+  bool AutoRun = false;
+  std::string CurrentSchemeName;  // key "CurrentSchem"; empty: no scheme active
+  bool AnimIcon = false;
+  int32_t GlobalVolume = 0;       // percent, 0..100
+  uint16_t OptionsHotKey = 0;
+  uint16_t OptionsModifiers = 0;
+  uint16_t SoundHotKey = 0;
+  uint16_t SoundModifiers = 0;
+  uint16_t VolumeUpHotKey = 0;
+  uint16_t VolumeUpHotKeyModifiers = 0;
+  uint16_t VolumeDownHotKey = 0;
+  uint16_t VolumeDownHotKeyModifiers = 0;
+  uint16_t NextSchemeHotKey = 0;
+  uint16_t NextSchemeHotKeyModifiers = 0;
+  uint16_t PrevSchemeHotKey = 0;
+  uint16_t PrevSchemeHotKeyModifiers = 0;
+  int32_t MouseActionIndex = 0;   // tray click: 0 toggles the sound, 1 shows the options
+  int32_t DeviceID = 0;           // audio output device; 0 plays nothing
+  bool Support3D = false;
+  bool SupportEAX = false;
+  bool MuteSound = false;
+  int32_t EaxEnv = 0;             // 0 "Off", 1..26 the environmental presets
+  int32_t VolUpValue = 0;
+  int32_t VolDownValue = 0;
+  int32_t FormSchemeHeight = 0;
+
+  bool operator==(const Settings&) const = default;
+};
+
+// The process-wide state. Only the GUI thread touches it.
+extern Settings settings;
+extern SchemeList schemeList;
+
+inline constexpr const char* kOptionsSection = "Options";
+
+// Reads every key of section "Options" in the file's documented order.
+// autoRunDefault is whether the Windows Run value exists. On the first start
+// DeviceID, Support3D and SupportEAX are left as they are: the first-start
+// device set-up has just chosen them.
+void ReadSettings(IniStore& config, bool autoRunDefault, bool firstStart, Settings& s);
+
+// Writes all keys of section "Options", each replaced in place, in the order
+// the program has always written them.
+void WriteSettings(const Settings& s, IniStore& config);

@@ -1,0 +1,248 @@
+// The whole program under Wine, started from a temporary copy of the dist
+// folder: single instance, hidden start, hide instead of close, and exit.
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "tests/win_test_util.h"
+
+using testutil::FileExists;
+using testutil::ReadFileText;
+using testutil::SectionKeys;
+using testutil::SectionNames;
+using testutil::TempFolder;
+using testutil::WaitFor;
+using testutil::WriteFileText;
+
+namespace {
+
+constexpr UINT kActivateInstance = 0x432;
+const char* const kStartRecordKey = "Software\\Quendral\\Brisolt";
+
+void SetStartRecord(bool present) {
+  if (present) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kStartRecordKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    DWORD one = 1;
+    RegSetValueExA(key, "Started", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
+    RegCloseKey(key);
+  } else {
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, kStartRecordKey, "Started");
+  }
+}
+
+bool StartRecordExists() {
+  return RegGetValueA(HKEY_CURRENT_USER, kStartRecordKey, "Started", RRF_RT_REG_DWORD, nullptr, nullptr,
+                      nullptr) == ERROR_SUCCESS;
+}
+
+HWND MainWindow() { return FindWindowA("TfrmMain", "Brisolt - Options"); }
+
+// A program folder with a fresh copy of the program.
+class ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // Nothing of an earlier test may still run.
+    ASSERT_TRUE(WaitFor([] { return MainWindow() == nullptr; }, 10000));
+    for (const char* file : {"Brisolt.exe", "Hakdor.dll"}) {
+      ASSERT_TRUE(CopyFileA((std::string(BRISOLT_DIST_DIR) + "\\" + file).c_str(), (dir_ / file).c_str(), FALSE))
+          << file;
+    }
+    SetStartRecord(true);
+  }
+  void TearDown() override {
+    for (PROCESS_INFORMATION& p : processes_) {
+      if (WaitForSingleObject(p.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(p.hProcess, 1);
+        WaitForSingleObject(p.hProcess, 5000);
+      }
+      CloseHandle(p.hProcess);
+      CloseHandle(p.hThread);
+    }
+  }
+
+  HANDLE Start() {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::string exe = dir_ / "Brisolt.exe";
+    std::string commandLine = "\"" + exe + "\"";
+    EXPECT_TRUE(CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               dir_.Path().c_str(), &si, &pi));
+    processes_.push_back(pi);
+    return pi.hProcess;
+  }
+
+  // Starts the program and waits until its main window exists and the hook runs.
+  HANDLE StartAndWait() {
+    HANDLE process = Start();
+    EXPECT_TRUE(WaitFor([&] { return MainWindow() != nullptr && LogHas("Hook was started"); }))
+        << ReadFileText(dir_ / "Log.txt");
+    return process;
+  }
+
+  static bool Exited(HANDLE process, DWORD* code, int timeoutMs = 10000) {
+    if (WaitForSingleObject(process, timeoutMs) != WAIT_OBJECT_0) return false;
+    GetExitCodeProcess(process, code);
+    return true;
+  }
+
+  bool LogHas(const std::string& text) const { return ReadFileText(dir_ / "Log.txt").find(text) != std::string::npos; }
+
+  std::vector<std::string> Listing() const {
+    std::vector<std::string> entries;
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((dir_ / "*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+      do {
+        entries.push_back(std::string(found.cFileName) + ":" + std::to_string(found.nFileSizeLow) + ":" +
+                          std::to_string(found.ftLastWriteTime.dwLowDateTime));
+      } while (FindNextFileA(find, &found));
+      FindClose(find);
+    }
+    std::sort(entries.begin(), entries.end());
+    return entries;
+  }
+
+  TempFolder dir_;
+  std::vector<PROCESS_INFORMATION> processes_;
+};
+
+}  // namespace
+
+TEST_F(ProgramTest, StartsHiddenWithTheHookRunning) {
+  StartAndWait();
+  HWND window = MainWindow();
+  ASSERT_NE(window, nullptr);
+  EXPECT_FALSE(IsWindowVisible(window));
+  EXPECT_FALSE(FileExists(dir_ / "config.cfg"));  // settings reach the disk only at exit
+}
+
+TEST_F(ProgramTest, SecondStartShowsTheFirstAndExitsTouchingNothing) {
+  HANDLE first = StartAndWait();
+  std::vector<std::string> before = Listing();
+
+  HANDLE second = Start();
+  DWORD code = 99;
+  ASSERT_TRUE(Exited(second, &code));
+  EXPECT_EQ(code, 0u);
+  EXPECT_TRUE(WaitFor([] { return IsWindowVisible(MainWindow()) != FALSE; }));
+  EXPECT_EQ(WaitForSingleObject(first, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  EXPECT_EQ(Listing(), before);
+
+  // Again while the options window is already open: it stays shown, and the
+  // second process still ends at once.
+  HANDLE third = Start();
+  ASSERT_TRUE(Exited(third, &code));
+  EXPECT_EQ(code, 0u);
+  EXPECT_TRUE(IsWindowVisible(MainWindow()));
+}
+
+TEST_F(ProgramTest, CloseBoxAndMinimiseHideWithoutEnding) {
+  HANDLE process = StartAndWait();
+  HWND window = MainWindow();
+  for (WPARAM command : {SC_CLOSE, SC_MINIMIZE}) {
+    PostMessageA(window, kActivateInstance, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(window) != FALSE; }));
+    SendMessageA(window, WM_SYSCOMMAND, command, 0);
+    EXPECT_FALSE(IsWindowVisible(window)) << command;
+    EXPECT_EQ(WaitForSingleObject(process, 200), static_cast<DWORD>(WAIT_TIMEOUT));
+  }
+  EXPECT_FALSE(FileExists(dir_ / "config.cfg"));
+}
+
+TEST_F(ProgramTest, ExitWritesBothFilesInTheirExactForm) {
+  WriteFileText(dir_ / "schemes.cfg",
+                "[TypeWriter]\r\nkEscape=Schemes\\TypeWriter\\esc.wav\r\nkPageUpVol=0x20\r\n"
+                "[Mechanical]\r\n"
+                "[Soft]\r\nkSpace = space.wav\r\n");
+  WriteFileText(dir_ / "config.cfg", "[Colours]\r\nBack=1\r\n");
+  HANDLE process = StartAndWait();
+  PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
+  DWORD code = 99;
+  ASSERT_TRUE(Exited(process, &code));
+  EXPECT_EQ(code, 0u);
+
+  std::string config = ReadFileText(dir_ / "config.cfg");
+  EXPECT_EQ(SectionNames(config), (std::vector<std::string>{"Colours", "Options"}));
+  EXPECT_EQ(SectionKeys(config, "Options"),
+            (std::vector<std::string>{
+                "AutoRun", "AnimIcon", "CurrentSchem", "GlobalVolume", "DeviceID", "Support3D", "SupportEAX",
+                "MuteSound", "EaxEnv", "VolUpValue", "VolDownValue", "FormSchemeHeight", "OptionsHotKey",
+                "OptionsModifiers", "SoundHotKey", "SoundModifiers", "VolumeUpHotKey",
+                "VolumeUpHotKeyModifiers", "VolumeDownHotKey", "VolumeDownHotKeyModifiers", "NextSchemeHotKey",
+                "NextSchemeHotKeyModifiers", "PrevSchemeHotKey", "PrevSchemeHotKeyModifiers",
+                "MouseActionIndex"}));
+  EXPECT_NE(config.find("Back=1"), std::string::npos);
+  EXPECT_NE(config.find("GlobalVolume=60"), std::string::npos);
+
+  std::string schemes = ReadFileText(dir_ / "schemes.cfg");
+  EXPECT_EQ(SectionNames(schemes), (std::vector<std::string>{"TypeWriter", "Mechanical", "Soft"}));
+  for (const char* name : {"TypeWriter", "Mechanical", "Soft"}) {
+    EXPECT_EQ(SectionKeys(schemes, name).size(), 80u) << name;
+  }
+  EXPECT_NE(schemes.find("kPageUpVol=32"), std::string::npos);
+  EXPECT_NE(schemes.find("kSpace=space.wav"), std::string::npos);
+
+  std::string log = ReadFileText(dir_ / "Log.txt");
+  size_t started = log.find("----------Hook was started----------");
+  size_t stopped = log.find("----------Hook was stopped----------");
+  ASSERT_NE(started, std::string::npos);
+  ASSERT_NE(stopped, std::string::npos);
+  EXPECT_LT(started, stopped);
+}
+
+TEST_F(ProgramTest, EndingTheProcessOtherwiseWritesNeitherFile) {
+  const std::string schemes = "[TypeWriter]\r\nkTab=tab.wav\r\n";
+  WriteFileText(dir_ / "schemes.cfg", schemes);
+  HANDLE process = StartAndWait();
+  TerminateProcess(process, 1);
+  WaitForSingleObject(process, 5000);
+  EXPECT_FALSE(FileExists(dir_ / "config.cfg"));
+  EXPECT_EQ(ReadFileText(dir_ / "schemes.cfg"), schemes);
+}
+
+TEST_F(ProgramTest, FailedSaveAtExitIsLoggedAndTheExitCompletes) {
+  const std::string schemes = "[TypeWriter]\r\nkTab=tab.wav\r\n";
+  WriteFileText(dir_ / "schemes.cfg", schemes);
+  ASSERT_TRUE(CreateDirectoryA((dir_ / "schemes.cfg.new").c_str(), nullptr));
+  HANDLE process = StartAndWait();
+  PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
+  DWORD code = 99;
+  ASSERT_TRUE(Exited(process, &code));
+  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(ReadFileText(dir_ / "schemes.cfg"), schemes);
+  EXPECT_TRUE(FileExists(dir_ / "config.cfg"));
+  EXPECT_TRUE(LogHas("Unable to write to " + (dir_ / "schemes.cfg")));
+  EXPECT_TRUE(LogHas("----------Hook was stopped----------"));
+}
+
+TEST_F(ProgramTest, FirstStartIsRecordedAndSkipsTheStoredDevice) {
+  SetStartRecord(false);
+  WriteFileText(dir_ / "config.cfg", "[Options]\r\nDeviceID=5\r\nGlobalVolume=40\r\n");
+  HANDLE process = StartAndWait();
+  EXPECT_TRUE(StartRecordExists());
+  PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
+  DWORD code = 99;
+  ASSERT_TRUE(Exited(process, &code));
+  std::string config = ReadFileText(dir_ / "config.cfg");
+  EXPECT_EQ(config.find("DeviceID=5"), std::string::npos) << config;
+  EXPECT_NE(config.find("GlobalVolume=40"), std::string::npos) << config;
+
+  // The next start is a later one: the stored device is read.
+  process = StartAndWait();
+  PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
+  ASSERT_TRUE(Exited(process, &code));
+  WriteFileText(dir_ / "config.cfg", "[Options]\r\nDeviceID=5\r\n");
+  process = StartAndWait();
+  PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
+  ASSERT_TRUE(Exited(process, &code));
+  EXPECT_NE(ReadFileText(dir_ / "config.cfg").find("DeviceID=5"), std::string::npos);
+}

@@ -1,0 +1,150 @@
+// Hakdor.dll with a test window: input sent with SendInput arrives as posted
+// hook messages with the codes and bits of classic keyboard messages.
+
+#include "hook/hakdor.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "tests/win_test_util.h"
+
+namespace {
+
+struct Event {
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+};
+
+std::vector<Event> received;
+
+LRESULT CALLBACK TestWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == kHookKeyboardMessage || message == kHookMouseMessage) {
+    received.push_back({message, wParam, lParam});
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+class HookTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = TestWindowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "HakdorTestWindow";
+    RegisterClassA(&wc);
+    window_ = CreateWindowA("HakdorTestWindow", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                            wc.hInstance, nullptr);
+    ASSERT_NE(window_, nullptr);
+    received.clear();
+  }
+  void TearDown() override {
+    StopHook();
+    DestroyWindow(window_);
+  }
+
+  static void Key(WORD vk, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = vk;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &input, sizeof input);
+  }
+  static void Button(DWORD flags) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    SendInput(1, &input, sizeof input);
+  }
+  static std::vector<Event> Keys() {
+    std::vector<Event> keys;
+    for (const Event& e : received) {
+      if (e.message == kHookKeyboardMessage) keys.push_back(e);
+    }
+    return keys;
+  }
+  static bool WaitForKeys(size_t count) {
+    return testutil::WaitFor([&] { return Keys().size() >= count; }, 5000);
+  }
+
+  HWND window_ = nullptr;
+};
+
+constexpr LPARAM kWasDown = 1 << 30;
+constexpr LPARAM kReleased = static_cast<LPARAM>(1u << 31);
+
+}  // namespace
+
+TEST_F(HookTest, StartReportsItsState) {
+  EXPECT_EQ(StartHook(window_), kHookStarted);
+  EXPECT_EQ(StartHook(window_), kHookAlreadyStarted);
+  EXPECT_TRUE(StopHook());
+  EXPECT_FALSE(StopHook());
+  EXPECT_EQ(StartHook(nullptr), kHookCannotStart);
+  EXPECT_EQ(StartHook(window_), kHookStarted);
+}
+
+TEST_F(HookTest, KeysArriveWithClassicFlags) {
+  ASSERT_EQ(StartHook(window_), kHookStarted);
+  Key('A', false);
+  Key('A', false);  // held: an auto-repeat
+  Key('A', true);
+  Key(VK_LSHIFT, false);
+  Key(VK_LSHIFT, true);
+  Key(VK_RCONTROL, false);
+  Key(VK_RCONTROL, true);
+  Key(VK_LMENU, false);
+  Key(VK_LMENU, true);
+  ASSERT_TRUE(WaitForKeys(9)) << Keys().size();
+  std::vector<Event> keys = Keys();
+
+  EXPECT_EQ(keys[0].wParam, WPARAM{'A'});
+  EXPECT_EQ(keys[0].lParam & (kWasDown | kReleased), 0);
+  EXPECT_EQ(keys[0].lParam & 0xFFFF, 1);  // repeat count
+  EXPECT_EQ(keys[1].lParam & (kWasDown | kReleased), kWasDown);
+  EXPECT_EQ(keys[2].lParam & (kWasDown | kReleased), kWasDown | kReleased);
+
+  // Generic codes, never the left/right ones (160-165).
+  EXPECT_EQ(keys[3].wParam, WPARAM{VK_SHIFT});
+  EXPECT_EQ(keys[3].lParam & (kWasDown | kReleased), 0);
+  EXPECT_EQ(keys[4].wParam, WPARAM{VK_SHIFT});
+  EXPECT_EQ(keys[4].lParam & (kWasDown | kReleased), kWasDown | kReleased);
+  EXPECT_EQ(keys[5].wParam, WPARAM{VK_CONTROL});
+  EXPECT_EQ(keys[6].wParam, WPARAM{VK_CONTROL});
+  EXPECT_EQ(keys[7].wParam, WPARAM{VK_MENU});
+  EXPECT_EQ(keys[8].wParam, WPARAM{VK_MENU});
+}
+
+TEST_F(HookTest, ButtonsArriveAsTheirMessages) {
+  ASSERT_EQ(StartHook(window_), kHookStarted);
+  Button(MOUSEEVENTF_LEFTDOWN);
+  Button(MOUSEEVENTF_LEFTUP);
+  Button(MOUSEEVENTF_RIGHTDOWN);
+  Button(MOUSEEVENTF_RIGHTUP);
+  std::vector<WPARAM> buttons;
+  auto collect = [&] {
+    buttons.clear();
+    for (const Event& e : received) {
+      if (e.message == kHookMouseMessage) buttons.push_back(e.wParam);
+    }
+    return buttons.size() >= 4;
+  };
+  ASSERT_TRUE(testutil::WaitFor(collect, 5000)) << buttons.size();
+  EXPECT_EQ(buttons, (std::vector<WPARAM>{WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP}));
+}
+
+TEST_F(HookTest, NothingArrivesAfterStop) {
+  ASSERT_EQ(StartHook(window_), kHookStarted);
+  Key('B', false);
+  Key('B', true);
+  ASSERT_TRUE(WaitForKeys(2));
+  ASSERT_TRUE(StopHook());
+  received.clear();
+  Key('C', false);
+  Key('C', true);
+  testutil::WaitFor([] { return false; }, 300);
+  EXPECT_TRUE(Keys().empty());
+}

@@ -1,0 +1,129 @@
+#pragma once
+// Helpers shared by the Windows and whole-program tests (run under Wine).
+
+#include <windows.h>
+
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace testutil {
+
+// A new empty folder under the temporary folder, removed with everything in it.
+class TempFolder {
+ public:
+  TempFolder() {
+    char base[MAX_PATH];
+    GetTempPathA(MAX_PATH, base);
+    static int counter = 0;
+    for (;;) {
+      path_ = std::string(base) + "brisolt-test-" + std::to_string(GetCurrentProcessId()) + "-" +
+              std::to_string(++counter);
+      if (CreateDirectoryA(path_.c_str(), nullptr)) break;
+    }
+  }
+  ~TempFolder() { RemoveTree(path_); }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  const std::string& Path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
+
+  static void RemoveTree(const std::string& dir) {
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+      do {
+        std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        std::string full = dir + "\\" + name;
+        SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+          RemoveTree(full);
+        } else {
+          DeleteFileA(full.c_str());
+        }
+      } while (FindNextFileA(find, &found));
+      FindClose(find);
+    }
+    RemoveDirectoryA(dir.c_str());
+  }
+
+ private:
+  std::string path_;
+};
+
+inline bool FileExists(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+inline std::string ReadFileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+inline void WriteFileText(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+}
+
+// Lines without their CR LF.
+inline std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::string line;
+  std::istringstream in(text);
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// Polls until done() holds or the time is up, pumping this thread's messages.
+inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 10000) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    if (done()) return true;
+    if (std::chrono::steady_clock::now() >= end) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+}
+
+// The keys of one INI section, in file order (the file as plain text).
+inline std::vector<std::string> SectionKeys(const std::string& text, const std::string& section) {
+  std::vector<std::string> keys;
+  bool inside = false;
+  for (const std::string& line : Lines(text)) {
+    if (!line.empty() && line[0] == '[') {
+      inside = line == "[" + section + "]";
+      continue;
+    }
+    size_t eq = line.find('=');
+    if (inside && eq != std::string::npos) keys.push_back(line.substr(0, eq));
+  }
+  return keys;
+}
+
+inline std::vector<std::string> SectionNames(const std::string& text) {
+  std::vector<std::string> names;
+  for (const std::string& line : Lines(text)) {
+    if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
+      names.push_back(line.substr(1, line.size() - 2));
+    }
+  }
+  return names;
+}
+
+}  // namespace testutil
