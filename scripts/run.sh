@@ -19,6 +19,7 @@ if [ -z "${BRISOLT_DISPLAY:-}" ]; then
 fi
 cd "$root/build/win64/dist"
 echo "Starting Brisolt from $PWD (exit it from its tray menu, or press Ctrl+C here)."
-# The Wine desktop draws a taskbar with a notification area for the tray icon.
-wine explorer /desktop=Brisolt,1024x768 Brisolt.exe
+# The prefix runs programs in a Wine desktop with a taskbar and a notification
+# area, where the tray icon shows (scripts/wine-env.sh).
+wine Brisolt.exe
 wineserver -w
