@@ -56,6 +56,10 @@ if [ ! -f "$WINEPREFIX/.brisolt-desktop" ]; then
 fi
 # A persistent wineserver keeps each test's Wine start short.
 wineserver -p >/dev/null 2>&1 || true
+# Start Wine's background processes (services, the desktop) now, with their
+# output going nowhere: started by the first test instead, they would inherit
+# that test's output pipe and keep CTest waiting for it to close.
+wineboot >/dev/null 2>&1 || true
 
 brisolt_wine_stop() {
   wineserver -k >/dev/null 2>&1 || true
