@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/options_write_order.h"
 #include "tests/win_test_util.h"
 
 using testutil::FileExists;
@@ -172,14 +173,7 @@ TEST_F(ProgramTest, ExitWritesBothFilesInTheirExactForm) {
 
   std::string config = ReadFileText(dir_ / "config.cfg");
   EXPECT_EQ(SectionNames(config), (std::vector<std::string>{"Colours", "Options"}));
-  EXPECT_EQ(SectionKeys(config, "Options"),
-            (std::vector<std::string>{
-                "AutoRun", "AnimIcon", "CurrentSchem", "GlobalVolume", "DeviceID", "Support3D", "SupportEAX",
-                "MuteSound", "EaxEnv", "VolUpValue", "VolDownValue", "FormSchemeHeight", "OptionsHotKey",
-                "OptionsModifiers", "SoundHotKey", "SoundModifiers", "VolumeUpHotKey",
-                "VolumeUpHotKeyModifiers", "VolumeDownHotKey", "VolumeDownHotKeyModifiers", "NextSchemeHotKey",
-                "NextSchemeHotKeyModifiers", "PrevSchemeHotKey", "PrevSchemeHotKeyModifiers",
-                "MouseActionIndex"}));
+  EXPECT_EQ(SectionKeys(config, "Options"), kOptionsWriteOrder);
   EXPECT_NE(config.find("Back=1"), std::string::npos);
   EXPECT_NE(config.find("GlobalVolume=60"), std::string::npos);
 

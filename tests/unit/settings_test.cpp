@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "settings/autorun.h"
+#include "tests/options_write_order.h"
 #include "tests/unit/fake_ini.h"
 
 TEST(SettingsFile, EmptyFileGivesTheDefaults) {
@@ -107,12 +108,7 @@ TEST(SettingsFile, WritesEveryKeyInOrderAndReadsItBack) {
   ini.Set("Other", "Keep", "me");
   WriteSettings(s, ini);
 
-  const std::vector<std::string> order = {
-      "AutoRun", "AnimIcon", "CurrentSchem", "GlobalVolume", "DeviceID", "Support3D", "SupportEAX",
-      "MuteSound", "EaxEnv", "VolUpValue", "VolDownValue", "FormSchemeHeight", "OptionsHotKey",
-      "OptionsModifiers", "SoundHotKey", "SoundModifiers", "VolumeUpHotKey", "VolumeUpHotKeyModifiers",
-      "VolumeDownHotKey", "VolumeDownHotKeyModifiers", "NextSchemeHotKey", "NextSchemeHotKeyModifiers",
-      "PrevSchemeHotKey", "PrevSchemeHotKeyModifiers", "MouseActionIndex"};
+  const std::vector<std::string>& order = kOptionsWriteOrder;
   ASSERT_EQ(ini.writeLog.size(), order.size());
   for (size_t i = 0; i < order.size(); ++i) EXPECT_EQ(ini.writeLog[i], "Options/" + order[i]);
   EXPECT_EQ(ini.ReadString("Other", "Keep", ""), "me");

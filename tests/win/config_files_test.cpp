@@ -8,6 +8,7 @@
 #include "app/program_folder.h"
 #include "settings/profile_ini_win.h"
 #include "settings/settings.h"
+#include "tests/options_write_order.h"
 #include "tests/win_test_util.h"
 
 using testutil::ReadFileText;
@@ -22,13 +23,6 @@ void ResetState() {
   settings = Settings{};
   schemeList.Clear();
 }
-
-const std::vector<std::string> kOptionsWriteOrder = {
-    "AutoRun", "AnimIcon", "CurrentSchem", "GlobalVolume", "DeviceID", "Support3D", "SupportEAX",
-    "MuteSound", "EaxEnv", "VolUpValue", "VolDownValue", "FormSchemeHeight", "OptionsHotKey",
-    "OptionsModifiers", "SoundHotKey", "SoundModifiers", "VolumeUpHotKey", "VolumeUpHotKeyModifiers",
-    "VolumeDownHotKey", "VolumeDownHotKeyModifiers", "NextSchemeHotKey", "NextSchemeHotKeyModifiers",
-    "PrevSchemeHotKey", "PrevSchemeHotKeyModifiers", "MouseActionIndex"};
 
 }  // namespace
 
