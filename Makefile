@@ -1,5 +1,5 @@
 # Everything a fresh Debian machine needs is installed by the scripts.
-.PHONY: all build test run clean
+.PHONY: all build test run bench clean
 
 all: build
 
@@ -12,6 +12,9 @@ test:
 
 run:
 	@scripts/run.sh
+
+bench:
+	@scripts/bench.sh
 
 clean:
 	rm -rf build

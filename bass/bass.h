@@ -1,0 +1,56 @@
+#pragma once
+// The audio library's C API: the small part of the classic 2.0 interface that
+// Brisolt calls. Exported undecorated (bass.def), WINAPI, handles as DWORD.
+
+#include <windows.h>
+
+typedef DWORD HSAMPLE;
+typedef DWORD HCHANNEL;
+
+typedef struct BASS_3DVECTOR {
+  float x;
+  float y;
+  float z;
+} BASS_3DVECTOR;
+
+#define BASS_DEVICE_3D 4
+
+#define BASS_SAMPLE_8BITS 1
+#define BASS_SAMPLE_MONO 2
+#define BASS_SAMPLE_LOOP 4
+#define BASS_SAMPLE_3D 8
+#define BASS_SAMPLE_FLOAT 256
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// 2, for version 2.0.
+DWORD WINAPI BASS_GetVersion(void);
+// Device 0 is "No sound", 1..n the active output endpoints by their friendly
+// names; null past the last. The text stays valid until the list is read
+// again from device 0.
+char* WINAPI BASS_GetDeviceDescription(DWORD device);
+// Opens a device (-1: the system's default, followed when it changes).
+BOOL WINAPI BASS_Init(int device, DWORD freq, DWORD flags, HWND win, GUID* clsid);
+BOOL WINAPI BASS_Free(void);
+// The error code of the calling thread's last call (0 after a success).
+DWORD WINAPI BASS_ErrorGetCode(void);
+// Loads a WAV file (mem = FALSE: file is a path) or a WAV image in memory
+// (mem = TRUE: file points to length bytes). max: simultaneous playbacks.
+HSAMPLE WINAPI BASS_SampleLoad(BOOL mem, void* file, DWORD offset, DWORD length, DWORD max, DWORD flags);
+// Plays a sample. Null vectors mean zero; freq -1 (or 0) is the sample's own
+// rate; volume 0..100; start is a frame offset into the sample.
+HCHANNEL WINAPI BASS_SamplePlay3DEx(HSAMPLE handle, BASS_3DVECTOR* pos, BASS_3DVECTOR* orient,
+                                    BASS_3DVECTOR* vel, DWORD start, int freq, int volume, BOOL loop);
+BOOL WINAPI BASS_SampleStop(HSAMPLE handle);
+BOOL WINAPI BASS_SampleFree(HSAMPLE handle);
+// The environmental reverb in force: env 0..25, vol (wet level 0..1), decay
+// (RT60 in seconds), damp (0 highs die fastest .. 1 even .. 2 lows die fastest).
+BOOL WINAPI BASS_GetEAXParameters(DWORD* env, float* vol, float* decay, float* damp);
+// Sets it; a negative value leaves that parameter as it is.
+BOOL WINAPI BASS_SetEAXParameters(int env, float vol, float decay, float damp);
+
+#ifdef __cplusplus
+}
+#endif

@@ -1,0 +1,334 @@
+// The exported API. Calls may come from any thread; one lock serialises them
+// (the render thread never takes it: it only sees the command queue, and the
+// samples' voice counts, which are atomic).
+
+#include "bass/bass.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "bass/bass_errors.h"
+#include "bass/devices_win.h"
+#include "bass/dsp.h"
+#include "bass/output_win.h"
+#include "bass/wav_decoder.h"
+
+namespace {
+
+constexpr DWORD kVersion = 2;
+constexpr size_t kMaxFileBytes = 256u << 20;  // a key sound is a few KB; refuse absurd files
+constexpr uint32_t kNoSoundRate = 44100;
+
+// Decoded data, converted to the mixer's rate; immutable once loaded. Its
+// voices on the render thread read it; `active` counts them.
+struct Sample {
+  std::vector<float> stereo;
+  uint32_t ownRate = 0;
+  DWORD max = 1;
+  std::atomic<int> active{0};
+};
+
+struct Reverb3 {
+  DWORD env = 0;
+  float vol = 0.0f;  // no reverb until asked for
+  float decay = 1.493f;
+  float damp = 0.5f;
+};
+
+struct Library {
+  bool initialized = false;
+  int device = 0;
+  uint32_t rate = kNoSoundRate;
+  std::unique_ptr<AudioOutput> output;  // none on the "No sound" device
+  std::unordered_map<DWORD, std::unique_ptr<Sample>> samples;
+  // Freed samples whose voices may still be fading out on the render thread.
+  std::vector<std::unique_ptr<Sample>> released;
+  DWORD lastSample = 0;
+  DWORD lastChannel = 0;
+  Reverb3 reverb;
+  std::vector<Endpoint> endpoints;
+  bool endpointsRead = false;
+};
+
+std::mutex apiLock;
+Library lib;
+thread_local DWORD lastError = 0;
+
+template <typename T>
+T Fail(int code, T result) {
+  lastError = static_cast<DWORD>(code);
+  return result;
+}
+
+template <typename T>
+T Succeed(T result) {
+  lastError = kBassOk;
+  return result;
+}
+
+// Lets go of freed samples that nothing plays any more.
+void SweepReleased() {
+  auto& r = lib.released;
+  r.erase(std::remove_if(r.begin(), r.end(),
+                         [](const std::unique_ptr<Sample>& s) { return s->active.load(std::memory_order_acquire) == 0; }),
+          r.end());
+}
+
+void ReadEndpoints() {
+  lib.endpoints = ListEndpoints();
+  lib.endpointsRead = true;
+}
+
+// Reads [offset, offset + length) of a file (length 0: to the end).
+int ReadFileBytes(const char* path, DWORD offset, DWORD length, std::vector<uint8_t>& bytes) {
+  if (!path || !*path) return kBassErrorFileOpen;
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return kBassErrorFileOpen;
+  struct Closer {
+    HANDLE h;
+    ~Closer() { CloseHandle(h); }
+  } closer{file};
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file, &size)) return kBassErrorFileOpen;
+  if (static_cast<uint64_t>(size.QuadPart) < offset) return kBassErrorIllegalParam;
+  uint64_t available = static_cast<uint64_t>(size.QuadPart) - offset;
+  uint64_t wanted = length ? std::min<uint64_t>(length, available) : available;
+  if (wanted > kMaxFileBytes) return kBassErrorMem;
+  try {
+    bytes.resize(static_cast<size_t>(wanted));
+  } catch (const std::bad_alloc&) {
+    return kBassErrorMem;
+  }
+  LARGE_INTEGER start{};
+  start.QuadPart = offset;
+  if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) return kBassErrorFileOpen;
+  size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 24));
+    DWORD read = 0;
+    if (!ReadFile(file, bytes.data() + done, chunk, &read, nullptr)) return kBassErrorFileOpen;
+    if (read == 0) break;  // the file shrank under us: decode what is there
+    done += read;
+  }
+  bytes.resize(done);
+  return kBassOk;
+}
+
+Sample* FindSample(DWORD handle) {
+  auto it = lib.samples.find(handle);
+  return it == lib.samples.end() ? nullptr : it->second.get();
+}
+
+void SendReverb() {
+  if (!lib.output) return;
+  RenderCommand command;
+  command.kind = RenderCommand::kReverb;
+  command.wet = lib.reverb.vol;
+  command.decay = lib.reverb.decay;
+  command.damp = lib.reverb.damp;
+  lib.output->Send(command);
+}
+
+}  // namespace
+
+extern "C" {
+
+DWORD WINAPI BASS_GetVersion(void) { return kVersion; }
+
+DWORD WINAPI BASS_ErrorGetCode(void) { return lastError; }
+
+char* WINAPI BASS_GetDeviceDescription(DWORD device) {
+  static char noSound[] = "No sound";
+  std::lock_guard<std::mutex> guard(apiLock);
+  // A listing starts at device 0: that is when the list is read afresh, so
+  // the texts handed out for 1..n stay valid while the caller walks them.
+  if (device == 0) {
+    ReadEndpoints();
+    return Succeed(noSound);
+  }
+  if (!lib.endpointsRead) ReadEndpoints();
+  if (device - 1 >= lib.endpoints.size()) return Fail<char*>(kBassErrorDevice, nullptr);
+  return Succeed(lib.endpoints[device - 1].name.data());
+}
+
+BOOL WINAPI BASS_Init(int device, DWORD freq, DWORD, HWND, GUID*) {
+  std::lock_guard<std::mutex> guard(apiLock);
+  if (lib.initialized) return Fail(kBassErrorAlready, FALSE);
+  if (device < -1) return Fail(kBassErrorDevice, FALSE);
+  if (device == 0) {
+    lib.rate = (freq >= 1000 && freq <= 384000) ? freq : kNoSoundRate;
+  } else {
+    std::wstring id;  // empty: the default endpoint, followed
+    if (device > 0) {
+      ReadEndpoints();
+      if (static_cast<size_t>(device) > lib.endpoints.size()) return Fail(kBassErrorDevice, FALSE);
+      id = lib.endpoints[static_cast<size_t>(device) - 1].id;
+    }
+    int result = AudioOutput::Open(id, lib.output);
+    if (result != kBassOk) return Fail(result, FALSE);
+    lib.rate = lib.output->Info().rate;
+  }
+  lib.device = device;
+  lib.reverb = Reverb3{};
+  lib.initialized = true;
+  return Succeed(TRUE);
+}
+
+BOOL WINAPI BASS_Free(void) {
+  std::lock_guard<std::mutex> guard(apiLock);
+  if (!lib.initialized) return Fail(kBassErrorInit, FALSE);
+  lib.output.reset();  // ends the render thread: no voice reads a sample any more
+  lib.samples.clear();
+  lib.released.clear();
+  lib.initialized = false;
+  return Succeed(TRUE);
+}
+
+HSAMPLE WINAPI BASS_SampleLoad(BOOL mem, void* file, DWORD offset, DWORD length, DWORD max, DWORD) {
+  std::lock_guard<std::mutex> guard(apiLock);
+  if (!lib.initialized) return Fail<HSAMPLE>(kBassErrorInit, 0);
+  SweepReleased();
+  if (max < 1 || max > 65535) return Fail<HSAMPLE>(kBassErrorIllegalParam, 0);
+
+  std::vector<uint8_t> fileBytes;
+  const uint8_t* bytes = nullptr;
+  size_t size = 0;
+  if (mem) {
+    if (!file || length == 0) return Fail<HSAMPLE>(kBassErrorIllegalParam, 0);
+    bytes = static_cast<const uint8_t*>(file) + offset;
+    size = length;
+  } else {
+    int result = ReadFileBytes(static_cast<const char*>(file), offset, length, fileBytes);
+    if (result != kBassOk) return Fail<HSAMPLE>(result, 0);
+    bytes = fileBytes.data();
+    size = fileBytes.size();
+  }
+
+  DecodedWav wav;
+  int result = DecodeWav(bytes, size, wav);
+  if (result != kBassOk) return Fail<HSAMPLE>(result, 0);
+  auto sample = std::make_unique<Sample>();
+  try {
+    sample->stereo = ResampleStereo(ToStereo(wav), wav.sampleRate, lib.rate);
+  } catch (const std::bad_alloc&) {
+    return Fail<HSAMPLE>(kBassErrorMem, 0);
+  }
+  sample->ownRate = wav.sampleRate;
+  sample->max = max;
+
+  DWORD handle;
+  do {
+    handle = 0x10000u + (++lib.lastSample & 0xFFFFFFu);
+  } while (lib.samples.count(handle));
+  lib.samples.emplace(handle, std::move(sample));
+  return Succeed<HSAMPLE>(handle);
+}
+
+HCHANNEL WINAPI BASS_SamplePlay3DEx(HSAMPLE handle, BASS_3DVECTOR*, BASS_3DVECTOR*, BASS_3DVECTOR*, DWORD start,
+                                    int freq, int volume, BOOL loop) {
+  std::lock_guard<std::mutex> guard(apiLock);
+  if (!lib.initialized) return Fail<HCHANNEL>(kBassErrorInit, 0);
+  SweepReleased();
+  Sample* sample = FindSample(handle);
+  if (!sample) return Fail<HCHANNEL>(kBassErrorHandle, 0);
+  // Looping and playing at another rate than the sample's own are not offered.
+  if (loop) return Fail<HCHANNEL>(kBassErrorIllegalParam, 0);
+  if (freq > 0 && static_cast<uint32_t>(freq) != sample->ownRate) return Fail<HCHANNEL>(kBassErrorIllegalParam, 0);
+  if (freq < -1) return Fail<HCHANNEL>(kBassErrorIllegalParam, 0);
+  if (sample->active.load(std::memory_order_acquire) >= static_cast<int>(sample->max)) {
+    return Fail<HCHANNEL>(kBassErrorNoChannel, 0);
+  }
+  HCHANNEL channel = 0x20000000u + (++lib.lastChannel & 0xFFFFFFFu);
+  size_t frames = sample->stereo.size() / 2;
+  // The start offset counts frames of the sample's own rate.
+  size_t startFrame = static_cast<size_t>(
+      std::llround(static_cast<double>(start) * lib.rate / std::max<uint32_t>(sample->ownRate, 1)));
+  if (!lib.output || startFrame >= frames) return Succeed(channel);  // nothing to hear
+
+  RenderCommand command;
+  command.kind = RenderCommand::kPlay;
+  command.sampleId = handle;
+  command.data = SampleFrames{sample->stereo.data(), frames};
+  command.gain = static_cast<float>(std::clamp(volume, 0, 100)) / 100.0f;
+  command.startFrame = startFrame;
+  command.active = &sample->active;
+  sample->active.fetch_add(1, std::memory_order_acq_rel);
+  if (!lib.output->Send(command)) {
+    sample->active.fetch_sub(1, std::memory_order_acq_rel);
+    return Fail<HCHANNEL>(kBassErrorNoChannel, 0);
+  }
+  return Succeed(channel);
+}
+
+BOOL WINAPI BASS_SampleStop(HSAMPLE handle) {
+  std::lock_guard<std::mutex> guard(apiLock);
+  if (!lib.initialized) return Fail(kBassErrorInit, FALSE);
+  if (!FindSample(handle)) return Fail(kBassErrorHandle, FALSE);
+  if (lib.output) {
+    RenderCommand command;
+    command.kind = RenderCommand::kStop;
+    command.sampleId = handle;
+    lib.output->Send(command);
+  }
+  return Succeed(TRUE);
+}
+
+BOOL WINAPI BASS_SampleFree(HSAMPLE handle) {
+  std::lock_guard<std::mutex> guard(apiLock);
+  if (!lib.initialized) return Fail(kBassErrorInit, FALSE);
+  auto it = lib.samples.find(handle);
+  if (it == lib.samples.end()) return Fail(kBassErrorHandle, FALSE);
+  if (lib.output) {
+    RenderCommand command;
+    command.kind = RenderCommand::kStop;
+    command.sampleId = handle;
+    lib.output->Send(command);
+  }
+  lib.released.push_back(std::move(it->second));
+  lib.samples.erase(it);
+  SweepReleased();
+  return Succeed(TRUE);
+}
+
+BOOL WINAPI BASS_GetEAXParameters(DWORD* env, float* vol, float* decay, float* damp) {
+  std::lock_guard<std::mutex> guard(apiLock);
+  if (!lib.initialized) return Fail(kBassErrorInit, FALSE);
+  if (!lib.output) return Fail(kBassErrorNoEax, FALSE);
+  if (env) *env = lib.reverb.env;
+  if (vol) *vol = lib.reverb.vol;
+  if (decay) *decay = lib.reverb.decay;
+  if (damp) *damp = lib.reverb.damp;
+  return Succeed(TRUE);
+}
+
+BOOL WINAPI BASS_SetEAXParameters(int env, float vol, float decay, float damp) {
+  std::lock_guard<std::mutex> guard(apiLock);
+  if (!lib.initialized) return Fail(kBassErrorInit, FALSE);
+  if (!lib.output) return Fail(kBassErrorNoEax, FALSE);
+  if (std::isnan(vol) || std::isnan(decay) || std::isnan(damp) || env > 25) {
+    return Fail(kBassErrorIllegalParam, FALSE);
+  }
+  // A negative value leaves that parameter as it is.
+  if (env >= 0) lib.reverb.env = static_cast<DWORD>(env);
+  if (vol >= 0) lib.reverb.vol = std::min(vol, 1.0f);
+  if (decay >= 0) lib.reverb.decay = std::clamp(decay, 0.1f, 20.0f);
+  if (damp >= 0) lib.reverb.damp = std::min(damp, 2.0f);
+  SendReverb();
+  return Succeed(TRUE);
+}
+
+}  // extern "C"
+
+OutputInfo CurrentOutputInfo() {
+  std::lock_guard<std::mutex> guard(apiLock);
+  return lib.output ? lib.output->Info() : OutputInfo{};
+}
