@@ -4,13 +4,17 @@
 // Mixer::Start/Stop/Render, Reverb::SetParameters) never allocates, locks or
 // does I/O.
 
+#include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 // Converts interleaved stereo from one rate to another with a band-limited
-// (windowed-sinc) resampler; from == to returns the input unchanged.
+// (windowed-sinc) resampler; from == to returns the input unchanged. The output
+// has round(inFrames * toRate / fromRate) frames; output frame n is the input
+// signal at time n / toRate, so nothing is delayed. Either rate 0 gives an
+// empty result.
 std::vector<float> ResampleStereo(const std::vector<float>& in, uint32_t fromRate, uint32_t toRate);
 
 // Environmental reverb: a Freeverb-style network (parallel damped combs into
@@ -18,6 +22,9 @@ std::vector<float> ResampleStereo(const std::vector<float>& in, uint32_t fromRat
 class Reverb {
  public:
   explicit Reverb(uint32_t rate);
+  // The delay lines point into memory_.
+  Reverb(const Reverb&) = delete;
+  Reverb& operator=(const Reverb&) = delete;
   // wet: the reverb's level added to the dry signal (0 = dry only, 1 = full);
   // decaySeconds: RT60, clamped to 0.1..20; damp: 0 = highs die fastest,
   // 1 = all frequencies die evenly, 2 = lows die fastest.
@@ -30,6 +37,54 @@ class Reverb {
   bool Enabled() const;
   // True while the tail still holds audible energy.
   bool Ringing() const;
+
+ private:
+  static constexpr int kCombs = 8;
+  static constexpr int kAllPasses = 4;
+  // Process works through its input in blocks of this many frames, so the
+  // scratch space can be allocated once.
+  static constexpr size_t kBlock = 256;
+
+  struct Comb {
+    float* buffer = nullptr;  // into memory_
+    uint32_t length = 0;
+    uint32_t pos = 0;
+    float gainLow = 0.0f;   // loop gain below the crossover
+    float gainHigh = 0.0f;  // loop gain above it
+    float lowState = 0.0f;  // crossover low-pass output
+    float lastOut = 0.0f;   // previous delay-line output (the low-pass's input history)
+  };
+  struct AllPass {
+    float* buffer = nullptr;
+    float gain = 0.5f;
+    uint32_t length = 0;
+    uint32_t pos = 0;
+  };
+
+  void UpdateGains();
+  // Moves wetNow_ towards wet_ over `frames` frames and returns the new value.
+  float AdvanceWet(size_t frames);
+  void RunComb(Comb& comb, const float* in, float* sum, size_t frames) const;
+  static void RunAllPass(AllPass& ap, float* signal, size_t frames);
+
+  uint32_t rate_;
+  std::vector<float> memory_;  // every delay line, allocated once
+  std::array<std::array<Comb, kCombs>, 2> combs_{};
+  std::array<std::array<AllPass, kAllPasses>, 2> allPasses_{};
+  std::vector<float> scratch_;  // kBlock mono input + kBlock per channel
+  float crossA0_ = 0.0f;        // bilinear one-pole low-pass of the crossover
+  float crossB1_ = 0.0f;
+  float dcPole_ = 0.0f;  // DC blocker in front of the network
+  float dcIn_ = 0.0f;
+  float dcOut_ = 0.0f;
+  float wet_ = 0.0f;     // target level
+  float wetNow_ = 0.0f;  // level in force, ramped towards wet_ to avoid steps
+  float wetStep_ = 0.0f; // largest change of wetNow_ per frame
+  float decay_ = 1.0f;
+  float damp_ = 1.0f;
+  float tailPeak_ = 0.0f;      // peak of the added reverb over the last block
+  size_t sinceInput_ = 0;      // frames since the network last received signal
+  size_t holdFrames_ = 0;      // longest path through the network
 };
 
 // Decoded, immutable sample data at the mixer's rate, shared by its voices.
@@ -45,7 +100,9 @@ class Mixer {
   // Starts a voice at `gain` (0..1) from frame `startFrame`. `active` is the
   // sample's count of playing voices, already raised by the caller; the mixer
   // lowers it (release) when the voice ends. Returns false when no voice is free
-  // (then the count is lowered at once).
+  // (then the count is lowered at once). A start at or past the end of the data
+  // has nothing to play: it returns true and lowers the count at once. `active`
+  // may be null when nobody counts.
   bool Start(SampleFrames data, uint32_t sampleId, float gain, size_t startFrame, std::atomic<int>* active);
   // Fades every voice of the sample out within a few milliseconds.
   void Stop(uint32_t sampleId);
@@ -57,4 +114,30 @@ class Mixer {
   // No voice is playing and the reverb tail has died away.
   bool Silent() const;
   uint32_t rate() const;
+  // Length of the fade that Stop and StopAll apply, in frames.
+  size_t FadeFrames() const;
+  // Voices playing or fading out.
+  size_t ActiveVoices() const;
+
+ private:
+  struct Voice {
+    const float* data = nullptr;
+    size_t frames = 0;
+    size_t pos = 0;
+    float gain = 0.0f;
+    uint32_t sampleId = 0;
+    std::atomic<int>* active = nullptr;
+    size_t fadeLeft = 0;  // frames of fade still to play; 0 = not fading
+    bool inUse = false;
+  };
+
+  void RenderVoice(Voice& v, float* out, size_t frames);
+  void EndVoice(Voice& v);
+  static void BeginFade(Voice& v, size_t fadeFrames);
+
+  uint32_t rate_;
+  size_t fadeFrames_;
+  std::vector<Voice> voices_;
+  size_t activeVoices_ = 0;
+  Reverb reverb_;
 };
