@@ -204,7 +204,7 @@ bool AudioOutput::Send(const RenderCommand& command) {
 }
 
 OutputInfo AudioOutput::Info() const {
-  return OutputInfo{rate_.load(), periodFrames_.load(), bufferFrames_.load(), lowLatency_.load()};
+  return OutputInfo{rate_.load(), periodFrames_.load(), bufferFrames_.load(), lowLatency_.load(), running_.load()};
 }
 
 int AudioOutput::OpenStream(const std::wstring& endpointId, uint32_t mixRate, Stream& stream) {
@@ -323,9 +323,11 @@ void AudioOutput::ThreadMain(std::wstring endpointId) {
     // The endpoint went away, or the user chose another default: playback
     // moves to the (new) default endpoint.
     stream.reset();
+    running_ = false;
     if (!ReopenDefault(stream)) break;
   }
   stream.reset();
+  running_ = false;
   if (watching) enumerator->UnregisterEndpointNotificationCallback(&watcher);
   enumerator.Reset();
   mixer_.reset();
@@ -410,6 +412,7 @@ AudioOutput::RunEnd AudioOutput::Run(Stream& stream) {
       if (SUCCEEDED(hr)) hr = stream.client->Start();
       if (SUCCEEDED(hr)) {
         stream.running = true;
+        running_ = true;
         silentFrames = 0;
         continue;
       }
@@ -424,6 +427,7 @@ AudioOutput::RunEnd AudioOutput::Run(Stream& stream) {
           stream.client->Stop();
           stream.client->Reset();
           stream.running = false;
+          running_ = false;
         }
         continue;
       }

@@ -18,6 +18,7 @@ struct OutputInfo {
   uint32_t periodFrames = 0;  // frames between two wake-ups of the render thread
   uint32_t bufferFrames = 0;  // the endpoint buffer
   bool lowLatencyClient = false;  // the period was negotiated with IAudioClient3
+  bool running = false;           // the stream runs (false while idle)
 };
 
 class AudioOutput {
@@ -56,6 +57,7 @@ class AudioOutput {
   std::atomic<uint32_t> periodFrames_{0};
   std::atomic<uint32_t> bufferFrames_{0};
   std::atomic<bool> lowLatency_{false};
+  std::atomic<bool> running_{false};
   bool followDefault_ = false;
   std::unique_ptr<Mixer> mixer_;
   std::vector<float> mixBuffer_;  // the render thread's scratch, sized when the stream opens

@@ -12,45 +12,13 @@
 #include <vector>
 
 #include "bass/bass_errors.h"
+#include "tests/win/audio_test_util.h"
 #include "tests/win_test_util.h"
 
 namespace {
 
-// A 16-bit PCM WAV image.
-std::vector<uint8_t> MakeWav(const std::vector<int16_t>& samples, uint16_t channels, uint32_t rate,
-                             uint16_t formatTag = 1) {
-  std::vector<uint8_t> out;
-  auto put32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i))); };
-  auto put16 = [&](uint16_t v) { for (int i = 0; i < 2; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i))); };
-  uint32_t dataBytes = static_cast<uint32_t>(samples.size() * 2);
-  out.insert(out.end(), {'R', 'I', 'F', 'F'});
-  put32(36 + dataBytes);
-  out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-  put32(16);
-  put16(formatTag);
-  put16(channels);
-  put32(rate);
-  put32(rate * channels * 2);
-  put16(static_cast<uint16_t>(channels * 2));
-  put16(16);
-  out.insert(out.end(), {'d', 'a', 't', 'a'});
-  put32(dataBytes);
-  for (int16_t s : samples) put16(static_cast<uint16_t>(s));
-  return out;
-}
-
-// A recognisable mono signal: a rising chirp under a fade in and out.
-std::vector<int16_t> Chirp(uint32_t rate, double seconds) {
-  size_t n = static_cast<size_t>(rate * seconds);
-  std::vector<int16_t> s(n);
-  for (size_t i = 0; i < n; ++i) {
-    double t = static_cast<double>(i) / rate;
-    double f = 300 + 2500 * t / seconds;
-    double envelope = std::sin(3.14159265358979 * static_cast<double>(i) / static_cast<double>(n));
-    s[i] = static_cast<int16_t>(std::lround(20000 * envelope * std::sin(2 * 3.14159265358979 * f * t)));
-  }
-  return s;
-}
+using audiotest::Chirp;
+using audiotest::MakeWav;
 
 std::string WriteTemp(const testutil::TempFolder& dir, const std::string& name, const std::vector<uint8_t>& bytes) {
   std::string path = dir / name;
@@ -183,34 +151,8 @@ TEST_F(Bass, LoadAndPlayErrorCodes) {
   EXPECT_TRUE(BASS_SampleFree(once));
 }
 
-namespace {
-
-std::string CapturePath() {
-  const char* unix = std::getenv("BRISOLT_CAPTURE");
-  if (!unix) return "";
-  std::string path = std::string("Z:") + unix;
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
-}
-
-// Mono view of captured 16-bit stereo frames.
-std::vector<double> CapturedMono(const std::string& bytes) {
-  std::vector<double> mono(bytes.size() / 4);
-  for (size_t i = 0; i < mono.size(); ++i) {
-    int16_t l, r;
-    std::memcpy(&l, bytes.data() + 4 * i, 2);
-    std::memcpy(&r, bytes.data() + 4 * i + 2, 2);
-    mono[i] = (l + r) / 2.0;
-  }
-  return mono;
-}
-
-}  // namespace
-
 TEST_F(Bass, PlayedSampleReachesTheDeviceIntact) {
-  std::string capture = CapturePath();
+  std::string capture = audiotest::CapturePath();
   if (capture.empty()) GTEST_SKIP() << "BRISOLT_CAPTURE is not set (run through scripts/wine-env.sh)";
   // Wine's ALSA sink runs at 48 kHz; a sample at that rate passes unresampled.
   std::vector<int16_t> chirp = Chirp(48000, 0.25);
@@ -218,33 +160,6 @@ TEST_F(Bass, PlayedSampleReachesTheDeviceIntact) {
   ASSERT_TRUE(BASS_Init(-1, 44100, BASS_DEVICE_3D, nullptr, nullptr));
   HSAMPLE sample = BASS_SampleLoad(FALSE, path.data(), 0, 0, 1, BASS_SAMPLE_3D);
   ASSERT_NE(sample, 0u);
-  size_t before = testutil::ReadFileText(capture).size();
-  ASSERT_NE(BASS_SamplePlay3DEx(sample, nullptr, nullptr, nullptr, 0, -1, 100, FALSE), 0u);
-  // Wait until the whole chirp (plus some) has been written out.
-  size_t needed = before + chirp.size() * 4 + 48000 * 4 / 5;
-  ASSERT_TRUE(testutil::WaitFor([&] { return testutil::ReadFileText(capture).size() >= needed; }, 5000))
-      << "captured " << testutil::ReadFileText(capture).size() - before << " bytes";
-  std::string all = testutil::ReadFileText(capture);
-  std::vector<double> got = CapturedMono(all.substr(before - before % 4));
-
-  // Find the chirp by its energy onset, then compare sample by sample.
-  size_t best = 0;
-  double bestScore = -1;
-  for (size_t offset = 0; offset + chirp.size() <= got.size(); offset += 1) {
-    double dot = 0;
-    for (size_t i = 0; i < chirp.size(); i += 8) dot += got[offset + i] * chirp[i];
-    if (dot > bestScore) {
-      bestScore = dot;
-      best = offset;
-    }
-  }
-  double error = 0, energy = 0;
-  for (size_t i = 0; i < chirp.size(); ++i) {
-    double d = got[best + i] - chirp[i];
-    error += d * d;
-    energy += static_cast<double>(chirp[i]) * chirp[i];
-  }
-  double snr = 10 * std::log10(energy / std::max(error, 1e-9));
-  EXPECT_GT(snr, 40.0) << "at offset " << best;
+  EXPECT_GT(audiotest::PlayAndMeasure(sample, chirp, capture), 40.0);
   BASS_SampleFree(sample);
 }

@@ -1,0 +1,110 @@
+#pragma once
+// Helpers for the audio tests under Wine: WAV images, a recognisable test
+// signal, and the ALSA capture file that everything Wine plays ends up in.
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "bass/bass.h"
+#include "tests/win_test_util.h"
+
+namespace audiotest {
+
+// A 16-bit PCM WAV image.
+inline std::vector<uint8_t> MakeWav(const std::vector<int16_t>& samples, uint16_t channels, uint32_t rate,
+                             uint16_t formatTag = 1) {
+  std::vector<uint8_t> out;
+  auto put32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i))); };
+  auto put16 = [&](uint16_t v) { for (int i = 0; i < 2; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i))); };
+  uint32_t dataBytes = static_cast<uint32_t>(samples.size() * 2);
+  auto tag = [&](const char* text) { for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(text[i])); };
+  tag("RIFF");
+  put32(36 + dataBytes);
+  tag("WAVE");
+  tag("fmt ");
+  put32(16);
+  put16(formatTag);
+  put16(channels);
+  put32(rate);
+  put32(rate * channels * 2);
+  put16(static_cast<uint16_t>(channels * 2));
+  put16(16);
+  tag("data");
+  put32(dataBytes);
+  for (int16_t s : samples) put16(static_cast<uint16_t>(s));
+  return out;
+}
+
+// A recognisable mono signal: a rising chirp under a fade in and out.
+inline std::vector<int16_t> Chirp(uint32_t rate, double seconds) {
+  size_t n = static_cast<size_t>(rate * seconds);
+  std::vector<int16_t> s(n);
+  for (size_t i = 0; i < n; ++i) {
+    double t = static_cast<double>(i) / rate;
+    double f = 300 + 2500 * t / seconds;
+    double envelope = std::sin(3.14159265358979 * static_cast<double>(i) / static_cast<double>(n));
+    s[i] = static_cast<int16_t>(std::lround(20000 * envelope * std::sin(2 * 3.14159265358979 * f * t)));
+  }
+  return s;
+}
+
+inline std::string CapturePath() {
+  const char* unix = std::getenv("BRISOLT_CAPTURE");
+  if (!unix) return "";
+  std::string path = std::string("Z:") + unix;
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return path;
+}
+
+// Mono view of captured 16-bit stereo frames.
+inline std::vector<double> CapturedMono(const std::string& bytes) {
+  std::vector<double> mono(bytes.size() / 4);
+  for (size_t i = 0; i < mono.size(); ++i) {
+    int16_t l, r;
+    std::memcpy(&l, bytes.data() + 4 * i, 2);
+    std::memcpy(&r, bytes.data() + 4 * i + 2, 2);
+    mono[i] = (l + r) / 2.0;
+  }
+  return mono;
+}
+
+// Plays `chirp` (already in `sample`) and returns the SNR in dB of what
+// reached the capture file against it, after it has fully played.
+inline double PlayAndMeasure(HSAMPLE sample, const std::vector<int16_t>& chirp, const std::string& capture) {
+  size_t before = testutil::ReadFileText(capture).size();
+  before -= before % 4;
+  if (BASS_SamplePlay3DEx(sample, nullptr, nullptr, nullptr, 0, -1, 100, FALSE) == 0) return -1;
+  size_t needed = before + chirp.size() * 4 + 48000 * 4 / 5;
+  if (!testutil::WaitFor([&] { return testutil::ReadFileText(capture).size() >= needed; }, 5000)) return -2;
+  std::vector<double> got = CapturedMono(testutil::ReadFileText(capture).substr(before));
+
+  // Find the chirp, then compare sample by sample.
+  size_t best = 0;
+  double bestScore = -1;
+  for (size_t offset = 0; offset + chirp.size() <= got.size(); ++offset) {
+    double dot = 0;
+    for (size_t i = 0; i < chirp.size(); i += 8) dot += got[offset + i] * chirp[i];
+    if (dot > bestScore) {
+      bestScore = dot;
+      best = offset;
+    }
+  }
+  double error = 0, energy = 0;
+  for (size_t i = 0; i < chirp.size(); ++i) {
+    double d = got[best + i] - chirp[i];
+    error += d * d;
+    energy += static_cast<double>(chirp[i]) * chirp[i];
+  }
+  return 10 * std::log10(energy / std::max(error, 1e-9));
+}
+
+}  // namespace audiotest
