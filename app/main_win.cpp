@@ -4,11 +4,13 @@
 
 #include "app/main_window.h"
 #include "app/startup.h"
+#include "audio/audio_engine.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (!CheckSingleInstance()) return 0;  // the running instance shows itself
 
   firstStart = TakeFirstStartRecord();
+  if (firstStart) InitFirstStartDevice();
   HWND mainWindow = TfrmMain::Create(instance);
   firstStart = false;
   if (!mainWindow) return 1;

@@ -3,6 +3,7 @@
 #include "app/app_identity.h"
 #include "app/exception_boundary.h"
 #include "app/startup.h"
+#include "audio/audio_engine.h"
 #include "input/hook_binding.h"
 #include "settings/config_files.h"
 #include "settings/settings.h"
@@ -78,6 +79,7 @@ LRESULT TfrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
 void TfrmMain::FormCreate(HWND window) {
   StartInputHook(window);
   LoadConfiguration(firstStart);
+  StartAudio();
   // The window is not shown: the program starts hidden.
   TrimWorkingSet();
 }
@@ -94,6 +96,7 @@ void TfrmMain::FormClose() {
 
 void TfrmMain::FormDestroy() {
   schemeList.Clear();
+  ShutdownAudio();
   handle_ = nullptr;
   PostQuitMessage(0);
 }

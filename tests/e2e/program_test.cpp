@@ -52,7 +52,7 @@ class ProgramTest : public ::testing::Test {
   void SetUp() override {
     // Nothing of an earlier test may still run.
     ASSERT_TRUE(WaitFor([] { return MainWindow() == nullptr; }, 10000));
-    for (const char* file : {"Brisolt.exe", "Hakdor.dll"}) {
+    for (const char* file : {"Brisolt.exe", "Hakdor.dll", "bass.dll"}) {
       ASSERT_TRUE(CopyFileA((std::string(BRISOLT_DIST_DIR) + "\\" + file).c_str(), (dir_ / file).c_str(), FALSE))
           << file;
     }

@@ -1,0 +1,124 @@
+#include "audio/audio_engine.h"
+
+#include <windows.h>
+
+#include "app/log.h"
+#include "app/main_window.h"
+#include "app/program_folder.h"
+#include "app/startup.h"
+#include "audio/audio_rules.h"
+#include "audio/eax_presets.h"
+#include "bass/bass.h"
+#include "settings/settings.h"
+
+namespace {
+
+constexpr DWORD kRate = 44100;
+constexpr int kNoEax = 22;  // the library's "no environmental effects" code
+
+HSAMPLE keySample = 0;
+HSAMPLE previewSample = 0;
+
+bool FileExists(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Loads the file into `sample` (freed first by the caller) and plays it. When
+// the load fails, the line tells why (the load's own error code) and nothing
+// is played.
+void LoadAndPlay(HSAMPLE& sample, const std::string& path, int volume) {
+  sample = BASS_SampleLoad(FALSE, const_cast<char*>(path.c_str()), 0, 0, 1, BASS_SAMPLE_3D);
+  if (!sample) {
+    WriteLog("Bass Error " + std::to_string(BASS_ErrorGetCode()) + ". Could not creating sample!");
+    return;
+  }
+  BASS_3DVECTOR zero{0.0f, 0.0f, 0.0f};
+  BASS_SamplePlay3DEx(sample, &zero, &zero, &zero, 0, -1, volume, FALSE);
+}
+
+}  // namespace
+
+void StartAudio() {
+  if (firstStart) BASS_Free();  // the first start's device set-up opened it already
+  if (!BASS_Init(settings.DeviceID, kRate, BASS_DEVICE_3D, nullptr, nullptr)) {
+    WriteLog("BASS_Init has not been successfully called!");
+  }
+  if (firstStart) return;  // the set-up applied the preset already
+  if (BASS_GetVersion() != 2) {
+    WriteLog("BASS version 2.0 was not loaded!");
+    ShowBassError("BASS version 2.0 was not loaded!");
+  }
+  if (settings.SupportEAX) ApplyEaxPreset(settings.EaxEnv);
+}
+
+void ShutdownAudio() {
+  BASS_Free();
+  keySample = 0;
+  previewSample = 0;
+}
+
+void PlayKeySound(const std::string& file, int volume) {
+  if (keySample) BASS_SampleFree(keySample);
+  keySample = 0;
+  std::string path = ResolveSoundPath(ProgramFolder(), file);
+  if (!FileExists(path)) {
+    WriteLog("File " + path + " not found");
+    return;
+  }
+  LoadAndPlay(keySample, path, ScaledVolume(settings.GlobalVolume, volume));
+}
+
+void PlayPreview(const std::string& file, int volume) {
+  std::string path = ResolveSoundPath(ProgramFolder(), file);
+  if (previewSample) BASS_SampleFree(previewSample);
+  previewSample = 0;
+  LoadAndPlay(previewSample, path, ScaledVolume(settings.GlobalVolume, volume));
+}
+
+void StopPreview() { BASS_SampleStop(previewSample); }
+
+void FreePreview() {
+  BASS_SampleFree(previewSample);
+  previewSample = 0;
+}
+
+void ShowBassError(const std::string& text) {
+  std::string message = text + "\r\n(Error code: " + std::to_string(BASS_ErrorGetCode()) + ")";
+  MessageBoxA(TfrmMain::Handle(), message.c_str(), "Error", MB_OK | MB_ICONERROR);
+}
+
+void ApplyEaxPreset(int index) {
+  if (index < 0 || index >= static_cast<int>(kEaxPresets.size())) return;
+  SetEaxEnvironment(index - 1);
+}
+
+void SetEaxEnvironment(int environment) {
+  if (environment == -1) {
+    BASS_SetEAXParameters(0, 0.0f, 0.0f, 0.0f);  // "Off": environment 0 with everything 0
+  } else if (environment >= 0 && environment <= 25) {
+    const EaxPreset& preset = kEaxPresets[static_cast<size_t>(environment) + 1];
+    BASS_SetEAXParameters(environment, preset.volume, preset.decay, preset.damping);
+  }
+}
+
+void InitFirstStartDevice() {
+  settings.Support3D = true;
+  int devices = 0;
+  while (BASS_GetDeviceDescription(static_cast<DWORD>(devices))) ++devices;
+  if (devices > 1) settings.DeviceID = 1;  // the first real device
+  if (BASS_GetVersion() != 2) {
+    MessageBoxA(nullptr, "BASS version 2.0 was not loaded", "Incorrect BASS.DLL", MB_OK);
+    ExitProcess(0);
+  }
+  if (!BASS_Init(settings.DeviceID, kRate, BASS_DEVICE_3D, nullptr, nullptr)) settings.Support3D = false;
+  settings.SupportEAX = true;
+  DWORD environment = 0;
+  float volume = 0, decay = 0, damping = 0;
+  BASS_GetEAXParameters(&environment, &volume, &decay, &damping);
+  if (BASS_ErrorGetCode() == kNoEax) {
+    settings.SupportEAX = false;
+  } else {
+    ApplyEaxPreset(settings.EaxEnv);
+  }
+}
