@@ -4,6 +4,10 @@
 #include "app/exception_boundary.h"
 #include "app/startup.h"
 #include "audio/audio_engine.h"
+#include "hook/hakdor.h"
+#include "input/dispatch.h"
+#include "input/input_handlers.h"
+#include "ui/tray.h"
 #include "input/hook_binding.h"
 #include "settings/config_files.h"
 #include "settings/settings.h"
@@ -70,7 +74,26 @@ LRESULT TfrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DESTROY:
       FormDestroy();
       return 0;
+    case kHookKeyboardMessage:
+      KeyboardMessages(wParam, lParam);
+      return 0;
+    case kHookMouseMessage:
+      MouseMessages(wParam);
+      return 0;
+    case WM_HOTKEY:
+      HandleHotkey(wParam);
+      return 0;
+    case WM_TRAY_ICON:
+      if (lParam == WM_LBUTTONDOWN) {
+        if (settings.MouseActionIndex == 0) pmiMuteClick();
+        if (settings.MouseActionIndex == 1) ShowOptions();
+      }
+      return 0;
     default:
+      if (message == TaskbarCreatedMessage()) {
+        RestoreTrayIcon();  // Explorer restarted and forgot every icon
+        return 0;
+      }
       break;
   }
   return DefWindowProcA(window, message, wParam, lParam);
@@ -79,8 +102,11 @@ LRESULT TfrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
 void TfrmMain::FormCreate(HWND window) {
   StartInputHook(window);
   LoadConfiguration(firstStart);
+  AddTrayIcon(window, settings.MuteSound ? kPictureSoundOff : kPictureSoundOn, TrayTip());
+  RegisterHotkeys(window);
   StartAudio();
   // The window is not shown: the program starts hidden.
+  if (firstStart) ShowBalloon("Welcome to Brisolt!", "Press any key of keyboard...", 10000);
   TrimWorkingSet();
 }
 
@@ -91,6 +117,8 @@ void TfrmMain::FormClose() {
   // is never left running without its window.
   SaveConfiguration();
   StopInputHook();
+  UnregisterHotkeys(handle_);
+  RemoveTrayIcon();
   DestroyWindow(handle_);
 }
 

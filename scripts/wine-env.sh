@@ -54,7 +54,13 @@ if [ ! -f "$WINEPREFIX/.brisolt-desktop" ]; then
   wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d 1024x768 /f >/dev/null 2>&1
   touch "$WINEPREFIX/.brisolt-desktop"
 fi
-# A persistent wineserver keeps each test's Wine start short.
+# A persistent wineserver keeps each test's Wine start short. It must be the
+# one that starts now: asked of a server that is already running (the one the
+# set-up above used), persistence does not take, that server ends a few
+# seconds after its last client, and a test that starts just then loses its
+# connection. So any server of this prefix is ended first.
+wineserver -k >/dev/null 2>&1 || true
+wineserver -w >/dev/null 2>&1 || true
 wineserver -p >/dev/null 2>&1 || true
 # Start Wine's background processes (services, the desktop) now, with their
 # output going nowhere: started by the first test instead, they would inherit

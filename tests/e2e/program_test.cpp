@@ -6,6 +6,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -239,4 +243,117 @@ TEST_F(ProgramTest, FirstStartIsRecordedAndSkipsTheStoredDevice) {
   PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
   ASSERT_TRUE(Exited(process, &code));
   EXPECT_NE(ReadFileText(dir_ / "config.cfg").find("DeviceID=5"), std::string::npos);
+}
+
+namespace {
+
+void SendKey(WORD vk, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = vk;
+  input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  SendInput(1, &input, sizeof input);
+}
+
+void Chord(std::initializer_list<WORD> keys) {
+  for (WORD k : keys) SendKey(k, false);
+  for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) SendKey(*it, true);
+}
+
+std::string WindowsPathOfCapture() {
+  const char* unix = std::getenv("BRISOLT_CAPTURE");
+  if (!unix) return "";
+  std::string path = std::string("Z:") + unix;
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
+// A mono 16-bit WAV of a sine tone at 48 kHz.
+std::string ToneWav(double hz, double seconds) {
+  size_t n = static_cast<size_t>(48000 * seconds);
+  std::string out = "RIFF";
+  auto put32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>(v >> (8 * i))); };
+  auto put16 = [&](uint16_t v) { for (int i = 0; i < 2; ++i) out.push_back(static_cast<char>(v >> (8 * i))); };
+  put32(static_cast<uint32_t>(36 + n * 2));
+  out += "WAVEfmt ";
+  put32(16);
+  put16(1);
+  put16(1);
+  put32(48000);
+  put32(96000);
+  put16(2);
+  put16(16);
+  out += "data";
+  put32(static_cast<uint32_t>(n * 2));
+  for (size_t i = 0; i < n; ++i) {
+    double fade = std::min({1.0, i / 240.0, (n - 1 - i) / 240.0});
+    put16(static_cast<uint16_t>(static_cast<int16_t>(12000 * fade * std::sin(2 * 3.14159265358979 * hz * i / 48000.0))));
+  }
+  return out;
+}
+
+// Strength of one frequency in 16-bit stereo capture bytes (Goertzel, left channel).
+double ToneLevel(const std::string& bytes, double hz) {
+  double coeff = 2 * std::cos(2 * 3.14159265358979 * hz / 48000.0);
+  double s1 = 0, s2 = 0;
+  size_t frames = bytes.size() / 4;
+  for (size_t i = 0; i < frames; ++i) {
+    int16_t left;
+    std::memcpy(&left, bytes.data() + 4 * i, 2);
+    double s0 = left + coeff * s1 - s2;
+    s2 = s1;
+    s1 = s0;
+  }
+  double power = s1 * s1 + s2 * s2 - coeff * s1 * s2;
+  return frames ? std::sqrt(std::max(power, 0.0)) / static_cast<double>(frames) : 0;
+}
+
+}  // namespace
+
+TEST_F(ProgramTest, KeysAndClicksSoundTheirCategoryAndHotkeysActAndAreSaved) {
+  std::string capture = WindowsPathOfCapture();
+  if (capture.empty()) GTEST_SKIP() << "BRISOLT_CAPTURE is not set";
+  WriteFileText(dir_ / "other.wav", ToneWav(1000, 0.15));
+  WriteFileText(dir_ / "space.wav", ToneWav(2000, 0.15));
+  WriteFileText(dir_ / "click.wav", ToneWav(3000, 0.15));
+  WriteFileText(dir_ / "schemes.cfg",
+                "[Test]\r\nkOther=other.wav\r\nkOtherVol=100\r\nkSpace=space.wav\r\nkSpaceVol=100\r\n"
+                "kLeftButton=click.wav\r\nkLeftButtonVol=100\r\n"
+                "[Second]\r\n");
+  WriteFileText(dir_ / "config.cfg", "[Options]\r\nDeviceID=-1\r\nCurrentSchem=Test\r\nGlobalVolume=100\r\n");
+  HANDLE process = StartAndWait();
+
+  auto heard = [&](auto action) {
+    size_t before = ReadFileText(capture).size();
+    before -= before % 4;
+    action();
+    Sleep(600);
+    return ReadFileText(capture).substr(before);
+  };
+  std::string a = heard([] { Chord({'A'}); });
+  EXPECT_GT(ToneLevel(a, 1000), 10 * ToneLevel(a, 2000)) << "A sounds the 'Other' tone";
+  std::string space = heard([] { Chord({VK_SPACE}); });
+  EXPECT_GT(ToneLevel(space, 2000), 10 * ToneLevel(space, 1000)) << "Space sounds its own tone";
+  std::string click = heard([] {
+    INPUT input[2] = {};
+    input[0].type = input[1].type = INPUT_MOUSE;
+    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, input, sizeof input[0]);
+  });
+  EXPECT_GT(ToneLevel(click, 3000), 10 * ToneLevel(click, 1000)) << "a left click sounds the button tone";
+
+  // Hotkeys: volume down (100 -> 90), next scheme (Test -> Second), mute.
+  Chord({VK_CONTROL, VK_MENU, 'R'});
+  Chord({VK_CONTROL, VK_MENU, VK_SHIFT, 'N'});
+  Chord({VK_CONTROL, VK_MENU, 'S'});
+  Sleep(300);
+  PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
+  DWORD code = 99;
+  ASSERT_TRUE(Exited(process, &code));
+  std::string config = ReadFileText(dir_ / "config.cfg");
+  EXPECT_NE(config.find("GlobalVolume=90"), std::string::npos) << config;
+  EXPECT_NE(config.find("CurrentSchem=Second"), std::string::npos) << config;
+  EXPECT_NE(config.find("MuteSound=1"), std::string::npos) << config;
 }
