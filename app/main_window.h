@@ -24,6 +24,7 @@ class TfrmMain {
   static void FormClose();
   static void FormDestroy();
   static bool WMSysCommand(WPARAM command);
+  static void HandleTrayMessage(HWND window, UINT mouseMessage);
 
   static inline HWND handle_ = nullptr;
   static inline bool closing_ = false;

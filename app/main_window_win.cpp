@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include <commctrl.h>
+
 #include "app/app_identity.h"
 #include "app/exception_boundary.h"
 #include "app/startup.h"
@@ -7,6 +9,7 @@
 #include "hook/hakdor.h"
 #include "input/dispatch.h"
 #include "input/input_handlers.h"
+#include "ui/menus.h"
 #include "ui/tray.h"
 #include "input/hook_binding.h"
 #include "settings/config_files.h"
@@ -34,7 +37,7 @@ HWND TfrmMain::Create(HINSTANCE instance) {
   if (!RegisterClassExA(&wc)) return nullptr;
 
   RECT frame{0, 0, kClientWidth, kClientHeight};
-  AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
+  AdjustWindowRectEx(&frame, kStyle, TRUE, kExStyle);
   int width = frame.right - frame.left;
   int height = frame.bottom - frame.top;
   RECT work{};
@@ -42,7 +45,7 @@ HWND TfrmMain::Create(HINSTANCE instance) {
   int x = work.left + (work.right - work.left - width) / 2;
   int y = work.top + (work.bottom - work.top - height) / 2;
   return CreateWindowExA(kExStyle, kMainWindowClass, kMainWindowCaption, kStyle, x, y, width, height,
-                         nullptr, nullptr, instance, nullptr);
+                         nullptr, CreateMainMenu(), instance, nullptr);
 }
 
 LRESULT CALLBACK TfrmMain::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -84,11 +87,23 @@ LRESULT TfrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
       HandleHotkey(wParam);
       return 0;
     case WM_TRAY_ICON:
-      if (lParam == WM_LBUTTONDOWN) {
-        if (settings.MouseActionIndex == 0) pmiMuteClick();
-        if (settings.MouseActionIndex == 1) ShowOptions();
+      HandleTrayMessage(window, static_cast<UINT>(lParam));
+      return 0;
+    case WM_INITMENUPOPUP:
+      // The first menu of the bar is "Scheme", rebuilt at every opening.
+      if (!HIWORD(lParam) && GetSubMenu(GetMenu(window), 0) == reinterpret_cast<HMENU>(wParam)) {
+        miSchemeClick(reinterpret_cast<HMENU>(wParam));
       }
       return 0;
+    case WM_MEASUREITEM:
+      if (MenuMeasureItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam))) return TRUE;
+      break;
+    case WM_DRAWITEM:
+      if (MenuDrawItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) return TRUE;
+      break;
+    case WM_COMMAND:
+      if (HandleMenuCommand(window, LOWORD(wParam))) return 0;
+      break;
     default:
       if (message == TaskbarCreatedMessage()) {
         RestoreTrayIcon();  // Explorer restarted and forgot every icon
@@ -99,10 +114,23 @@ LRESULT TfrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
+void TfrmMain::HandleTrayMessage(HWND window, UINT mouseMessage) {
+  if (mouseMessage == WM_LBUTTONDOWN) {
+    if (settings.MouseActionIndex == 0) pmiMuteClick();
+    if (settings.MouseActionIndex == 1) ShowOptions();
+  } else if (mouseMessage == WM_RBUTTONDOWN) {
+    ShowTrayMenu(window);
+  }
+}
+
 void TfrmMain::FormCreate(HWND window) {
   StartInputHook(window);
   LoadConfiguration(firstStart);
-  AddTrayIcon(window, settings.MuteSound ? kPictureSoundOff : kPictureSoundOn, TrayTip());
+  IconList();
+  int picture = settings.MuteSound ? kPictureSoundOff : kPictureSoundOn;
+  HICON windowIcon = ImageList_GetIcon(IconList(), picture, ILD_NORMAL);
+  SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(windowIcon));
+  AddTrayIcon(window, picture, TrayTip());
   RegisterHotkeys(window);
   StartAudio();
   // The window is not shown: the program starts hidden.
@@ -124,6 +152,7 @@ void TfrmMain::FormClose() {
 
 void TfrmMain::FormDestroy() {
   schemeList.Clear();
+  DestroyIconList();
   ShutdownAudio();
   handle_ = nullptr;
   PostQuitMessage(0);
