@@ -357,3 +357,157 @@ TEST_F(ProgramTest, KeysAndClicksSoundTheirCategoryAndHotkeysActAndAreSaved) {
   EXPECT_NE(config.find("CurrentSchem=Second"), std::string::npos) << config;
   EXPECT_NE(config.find("MuteSound=1"), std::string::npos) << config;
 }
+
+namespace {
+
+// A program folder whose "Test" scheme gives each category used here a tone
+// of its own, and a second scheme "Quiet" with the same files.
+struct Tones {
+  static constexpr double kOther = 1000, kDigits = 1500, kSpace = 2000, kShift = 2500, kLeft = 3000, kEnter = 3500,
+                          kPrint = 800;
+};
+
+std::string ToneScheme(const std::string& name, const std::string& extra) {
+  return "[" + name + "]\r\n" +
+         "kOther=other.wav\r\nkOtherVol=100\r\nkDigits=digits.wav\r\nkDigitsVol=100\r\n"
+         "kSpace=space.wav\r\nkSpaceVol=100\r\nkShift=shift.wav\r\nkShiftVol=100\r\n"
+         "kEnter=enter.wav\r\nkEnterVol=100\r\nkPrintScreen=print.wav\r\nkPrintScreenVol=100\r\n"
+         "kLeftButton=click.wav\r\nkLeftButtonVol=100\r\n" +
+         extra;
+}
+
+}  // namespace
+
+class InputTest : public ProgramTest {
+ protected:
+  void SetUp() override {
+    ProgramTest::SetUp();
+    capture_ = WindowsPathOfCapture();
+    if (capture_.empty()) GTEST_SKIP() << "BRISOLT_CAPTURE is not set";
+    const std::pair<const char*, double> files[] = {{"other.wav", Tones::kOther},   {"digits.wav", Tones::kDigits},
+                                                    {"space.wav", Tones::kSpace},   {"shift.wav", Tones::kShift},
+                                                    {"enter.wav", Tones::kEnter},   {"print.wav", Tones::kPrint},
+                                                    {"click.wav", Tones::kLeft}};
+    for (const auto& [file, hz] : files) WriteFileText(dir_ / file, ToneWav(hz, 0.15));
+  }
+  void Configure(const std::string& schemes, const std::string& options) {
+    WriteFileText(dir_ / "schemes.cfg", schemes);
+    WriteFileText(dir_ / "config.cfg", "[Options]\r\nDeviceID=-1\r\nGlobalVolume=100\r\n" + options);
+  }
+  template <typename Action>
+  std::string Heard(Action action) {
+    size_t before = ReadFileText(capture_).size();
+    before -= before % 4;
+    action();
+    Sleep(500);
+    return ReadFileText(capture_).substr(before);
+  }
+  // A hotkey; its own keys sound too, so wait until they have.
+  static void HotkeyChord(std::initializer_list<WORD> keys) {
+    Chord(keys);
+    Sleep(500);
+  }
+  // The tone that dominates what was heard, or 0 for silence.
+  static double Dominant(const std::string& heard) {
+    double best = 0, bestLevel = 0;
+    for (double hz : {Tones::kOther, Tones::kDigits, Tones::kSpace, Tones::kShift, Tones::kLeft, Tones::kEnter,
+                      Tones::kPrint}) {
+      double level = ToneLevel(heard, hz);
+      if (level > bestLevel) {
+        bestLevel = level;
+        best = hz;
+      }
+    }
+    return bestLevel > 50 ? best : 0;
+  }
+  std::string capture_;
+};
+
+TEST_F(InputTest, EachKeySoundsItsCategoryAndReleasesAreSilentButPrintScreens) {
+  Configure(ToneScheme("Test", ""), "CurrentSchem=Test\r\n");
+  HANDLE process = StartAndWait();
+  EXPECT_EQ(Dominant(Heard([] { Chord({'A'}); })), Tones::kOther);
+  EXPECT_EQ(Dominant(Heard([] { Chord({'7'}); })), Tones::kDigits);
+  EXPECT_EQ(Dominant(Heard([] { Chord({VK_NUMPAD7}); })), Tones::kOther);
+  EXPECT_EQ(Dominant(Heard([] { Chord({VK_LSHIFT}); })), Tones::kShift);
+  EXPECT_EQ(Dominant(Heard([] { Chord({VK_RETURN}); })), Tones::kEnter);
+  EXPECT_EQ(Dominant(Heard([] { Chord({VK_SPACE}); })), Tones::kSpace);
+  Heard([] { SendKey('B', false); });
+  EXPECT_EQ(Dominant(Heard([] { SendKey('B', true); })), 0) << "a release is silent";
+  Heard([] { SendKey(VK_SNAPSHOT, false); });
+  EXPECT_EQ(Dominant(Heard([] { SendKey(VK_SNAPSHOT, true); })), Tones::kPrint) << "but Print Screen's sounds";
+  TerminateProcess(process, 0);
+}
+
+TEST_F(InputTest, MuteDeviceAndSwitchesSilenceWhatTheyShould) {
+  Configure(ToneScheme("Test", "ekSpace=0\r\n") + ToneScheme("NoKeys", "KeyboardEnabled=0\r\n"),
+            "CurrentSchem=Test\r\nMouseActionIndex=0\r\n");
+  HANDLE process = StartAndWait();
+  HWND window = MainWindow();
+  EXPECT_EQ(Dominant(Heard([] { Chord({VK_SPACE}); })), 0) << "a category that is off";
+  EXPECT_EQ(Dominant(Heard([] { Chord({'A'}); })), Tones::kOther);
+
+  // A click on the tray icon mutes; another unmutes.
+  SendMessageA(window, 0x47B, 0, WM_LBUTTONDOWN);
+  EXPECT_EQ(Dominant(Heard([] { Chord({'A'}); })), 0) << "muted from the tray";
+  SendMessageA(window, 0x47B, 0, WM_LBUTTONDOWN);
+  EXPECT_EQ(Dominant(Heard([] { Chord({'A'}); })), Tones::kOther);
+  HotkeyChord({VK_CONTROL, VK_MENU, 'S'});
+  EXPECT_EQ(Dominant(Heard([] { Chord({'A'}); })), 0) << "muted by the hotkey";
+  HotkeyChord({VK_CONTROL, VK_MENU, 'S'});
+
+  // The next scheme has its keyboard switched off; its mouse still sounds.
+  HotkeyChord({VK_CONTROL, VK_MENU, VK_SHIFT, 'N'});
+  EXPECT_EQ(Dominant(Heard([] { Chord({'A'}); })), 0) << "keyboard switch off";
+  std::string click = Heard([] {
+    INPUT input[2] = {};
+    input[0].type = input[1].type = INPUT_MOUSE;
+    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, input, sizeof input[0]);
+  });
+  EXPECT_EQ(Dominant(click), Tones::kLeft);
+  // Previous from the first wraps to the last, and back again.
+  HotkeyChord({VK_CONTROL, VK_MENU, VK_SHIFT, 'P'});
+  EXPECT_EQ(Dominant(Heard([] { Chord({'A'}); })), Tones::kOther);
+  TerminateProcess(process, 0);
+}
+
+TEST_F(InputTest, NoSoundDeviceAndAMissingSchemeStayQuietAndAlive) {
+  Configure(ToneScheme("Test", ""), "CurrentSchem=Gone\r\n");
+  HANDLE process = StartAndWait();
+  EXPECT_EQ(Dominant(Heard([] { Chord({'A'}); })), 0);
+  Chord({'C'});
+  Sleep(300);
+  std::string log = ReadFileText(dir_ / "Log.txt");
+  size_t lines = 0;
+  for (size_t at = log.find("Scheme list index out of bounds (-1)"); at != std::string::npos;
+       at = log.find("Scheme list index out of bounds (-1)", at + 1)) {
+    ++lines;
+  }
+  EXPECT_GE(lines, 2u) << log;  // one per key event
+  EXPECT_EQ(WaitForSingleObject(process, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  TerminateProcess(process, 0);
+
+  WriteFileText(dir_ / "config.cfg", "[Options]\r\nDeviceID=0\r\nCurrentSchem=Test\r\n");
+  process = StartAndWait();
+  EXPECT_EQ(Dominant(Heard([] { Chord({'A'}); })), 0) << "device 0 plays nothing";
+  TerminateProcess(process, 0);
+}
+
+TEST_F(InputTest, TrayMenuOpensOnRightClickAndExitSaves) {
+  Configure(ToneScheme("Test", ""), "CurrentSchem=Test\r\nSupportEAX=0\r\nGlobalVolume=55\r\n");
+  HANDLE process = StartAndWait();
+  PostMessageA(MainWindow(), 0x47B, 0, WM_RBUTTONDOWN);
+  HWND menu = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (menu = FindWindowA("#32768", nullptr)) != nullptr && IsWindowVisible(menu); }));
+  // Up from the top wraps to the last item, "Exit".
+  SendKey(VK_UP, false);
+  SendKey(VK_UP, true);
+  SendKey(VK_RETURN, false);
+  SendKey(VK_RETURN, true);
+  DWORD code = 99;
+  ASSERT_TRUE(Exited(process, &code));
+  EXPECT_NE(ReadFileText(dir_ / "config.cfg").find("GlobalVolume=55"), std::string::npos);
+  EXPECT_TRUE(LogHas("----------Hook was stopped----------"));
+}
