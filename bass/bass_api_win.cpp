@@ -26,11 +26,16 @@ namespace {
 constexpr DWORD kVersion = 2;
 constexpr size_t kMaxFileBytes = 256u << 20;  // a key sound is a few KB; refuse absurd files
 constexpr uint32_t kNoSoundRate = 44100;
+// A key sound is loaded from its file at every key press. Decoding and
+// converting it again each time would cost most of a millisecond of CPU per
+// key, so the converted data of recently loaded files is kept, keyed by path,
+// size and last-write time: an edited file is decoded afresh.
+constexpr size_t kCacheBytes = 8u << 20;
 
 // Decoded data, converted to the mixer's rate; immutable once loaded. Its
 // voices on the render thread read it; `active` counts them.
 struct Sample {
-  std::vector<float> stereo;
+  std::shared_ptr<const std::vector<float>> stereo;  // shared with the decode cache
   uint32_t ownRate = 0;
   DWORD max = 1;
   std::atomic<int> active{0};
@@ -41,6 +46,14 @@ struct Reverb3 {
   float vol = 0.0f;  // no reverb until asked for
   float decay = 1.493f;
   float damp = 0.5f;
+};
+
+struct CachedDecode {
+  std::string path;  // as given, upper-cased
+  uint64_t size = 0;
+  uint64_t writeTime = 0;
+  std::shared_ptr<const std::vector<float>> stereo;
+  uint32_t ownRate = 0;
 };
 
 struct Library {
@@ -56,6 +69,7 @@ struct Library {
   Reverb3 reverb;
   std::vector<Endpoint> endpoints;
   bool endpointsRead = false;
+  std::vector<CachedDecode> cache;  // most recently used last
 };
 
 std::mutex apiLock;
@@ -121,6 +135,47 @@ int ReadFileBytes(const char* path, DWORD offset, DWORD length, std::vector<uint
   }
   bytes.resize(done);
   return kBassOk;
+}
+
+// The file's identity for the cache; false when it cannot be read.
+bool FileStamp(const char* path, uint64_t& size, uint64_t& writeTime) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!path || !GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return false;
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+  size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  writeTime = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+  return true;
+}
+
+std::string CacheKey(const char* path) {
+  std::string key = path;
+  CharUpperBuffA(key.data(), static_cast<DWORD>(key.size()));
+  return key;
+}
+
+const CachedDecode* FindCached(const std::string& key, uint64_t size, uint64_t writeTime) {
+  for (size_t i = 0; i < lib.cache.size(); ++i) {
+    CachedDecode& entry = lib.cache[i];
+    if (entry.path == key && entry.size == size && entry.writeTime == writeTime) {
+      std::rotate(lib.cache.begin() + static_cast<std::ptrdiff_t>(i), lib.cache.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                  lib.cache.end());
+      return &lib.cache.back();
+    }
+  }
+  return nullptr;
+}
+
+void Remember(CachedDecode entry) {
+  auto& cache = lib.cache;
+  cache.erase(std::remove_if(cache.begin(), cache.end(), [&](const CachedDecode& e) { return e.path == entry.path; }),
+              cache.end());
+  cache.push_back(std::move(entry));
+  size_t total = 0;
+  for (const CachedDecode& e : cache) total += e.stereo->size() * sizeof(float);
+  while (total > kCacheBytes && cache.size() > 1) {
+    total -= cache.front().stereo->size() * sizeof(float);
+    cache.erase(cache.begin());
+  }
 }
 
 Sample* FindSample(DWORD handle) {
@@ -189,6 +244,7 @@ BOOL WINAPI BASS_Free(void) {
   lib.output.reset();  // ends the render thread: no voice reads a sample any more
   lib.samples.clear();
   lib.released.clear();
+  lib.cache.clear();  // the next device may run at another rate
   lib.initialized = false;
   return Succeed(TRUE);
 }
@@ -199,31 +255,43 @@ HSAMPLE WINAPI BASS_SampleLoad(BOOL mem, void* file, DWORD offset, DWORD length,
   SweepReleased();
   if (max < 1 || max > 65535) return Fail<HSAMPLE>(kBassErrorIllegalParam, 0);
 
-  std::vector<uint8_t> fileBytes;
-  const uint8_t* bytes = nullptr;
-  size_t size = 0;
-  if (mem) {
-    if (!file || length == 0) return Fail<HSAMPLE>(kBassErrorIllegalParam, 0);
-    bytes = static_cast<const uint8_t*>(file) + offset;
-    size = length;
-  } else {
-    int result = ReadFileBytes(static_cast<const char*>(file), offset, length, fileBytes);
-    if (result != kBassOk) return Fail<HSAMPLE>(result, 0);
-    bytes = fileBytes.data();
-    size = fileBytes.size();
-  }
-
-  DecodedWav wav;
-  int result = DecodeWav(bytes, size, wav);
-  if (result != kBassOk) return Fail<HSAMPLE>(result, 0);
   auto sample = std::make_unique<Sample>();
-  try {
-    sample->stereo = ResampleStereo(ToStereo(wav), wav.sampleRate, lib.rate);
-  } catch (const std::bad_alloc&) {
-    return Fail<HSAMPLE>(kBassErrorMem, 0);
-  }
-  sample->ownRate = wav.sampleRate;
   sample->max = max;
+  uint64_t fileSize = 0, writeTime = 0;
+  std::string cacheKey;
+  bool cacheable = !mem && offset == 0 && length == 0 && FileStamp(static_cast<const char*>(file), fileSize, writeTime);
+  if (cacheable) {
+    cacheKey = CacheKey(static_cast<const char*>(file));
+    if (const CachedDecode* hit = FindCached(cacheKey, fileSize, writeTime)) {
+      sample->stereo = hit->stereo;
+      sample->ownRate = hit->ownRate;
+    }
+  }
+  if (!sample->stereo) {
+    std::vector<uint8_t> fileBytes;
+    const uint8_t* bytes = nullptr;
+    size_t size = 0;
+    if (mem) {
+      if (!file || length == 0) return Fail<HSAMPLE>(kBassErrorIllegalParam, 0);
+      bytes = static_cast<const uint8_t*>(file) + offset;
+      size = length;
+    } else {
+      int result = ReadFileBytes(static_cast<const char*>(file), offset, length, fileBytes);
+      if (result != kBassOk) return Fail<HSAMPLE>(result, 0);
+      bytes = fileBytes.data();
+      size = fileBytes.size();
+    }
+    DecodedWav wav;
+    int result = DecodeWav(bytes, size, wav);
+    if (result != kBassOk) return Fail<HSAMPLE>(result, 0);
+    try {
+      sample->stereo = std::make_shared<const std::vector<float>>(ResampleStereo(ToStereo(wav), wav.sampleRate, lib.rate));
+      sample->ownRate = wav.sampleRate;
+      if (cacheable) Remember(CachedDecode{cacheKey, fileSize, writeTime, sample->stereo, sample->ownRate});
+    } catch (const std::bad_alloc&) {
+      return Fail<HSAMPLE>(kBassErrorMem, 0);
+    }
+  }
 
   DWORD handle;
   do {
@@ -248,7 +316,7 @@ HCHANNEL WINAPI BASS_SamplePlay3DEx(HSAMPLE handle, BASS_3DVECTOR*, BASS_3DVECTO
     return Fail<HCHANNEL>(kBassErrorNoChannel, 0);
   }
   HCHANNEL channel = 0x20000000u + (++lib.lastChannel & 0xFFFFFFFu);
-  size_t frames = sample->stereo.size() / 2;
+  size_t frames = sample->stereo->size() / 2;
   // The start offset counts frames of the sample's own rate.
   size_t startFrame = static_cast<size_t>(
       std::llround(static_cast<double>(start) * lib.rate / std::max<uint32_t>(sample->ownRate, 1)));
@@ -257,7 +325,7 @@ HCHANNEL WINAPI BASS_SamplePlay3DEx(HSAMPLE handle, BASS_3DVECTOR*, BASS_3DVECTO
   RenderCommand command;
   command.kind = RenderCommand::kPlay;
   command.sampleId = handle;
-  command.data = SampleFrames{sample->stereo.data(), frames};
+  command.data = SampleFrames{sample->stereo->data(), frames};
   command.gain = static_cast<float>(std::clamp(volume, 0, 100)) / 100.0f;
   command.startFrame = startFrame;
   command.active = &sample->active;

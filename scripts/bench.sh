@@ -15,3 +15,4 @@ fi
 . "$root/scripts/wine-env.sh"
 trap brisolt_wine_stop EXIT
 wine build/win64/tests/bass_bench.exe
+wine build/win64/tests/key_event_bench.exe

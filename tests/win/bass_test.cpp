@@ -137,6 +137,19 @@ TEST_F(Bass, LoadAndPlayErrorCodes) {
   EXPECT_EQ(BASS_SamplePlay3DEx(fromMemory, nullptr, nullptr, nullptr, 0, -1, 100, FALSE), 0u);
   EXPECT_EQ(BASS_ErrorGetCode(), static_cast<DWORD>(kBassErrorHandle));
 
+  // Loads of the same file are served from memory, but never a stale one: a
+  // file replaced by something else is read again.
+  std::string changing = WriteTemp(dir_, "changing.wav", MakeWav(Chirp(8000, 0.05), 1, 8000));
+  HSAMPLE first = load(changing);
+  EXPECT_NE(first, 0u);
+  EXPECT_NE(load(changing), 0u);
+  testutil::WriteFileText(changing, "Replaced by words.");
+  EXPECT_EQ(load(changing), 0u);
+  EXPECT_EQ(BASS_ErrorGetCode(), static_cast<DWORD>(kBassErrorFileForm));
+  DeleteFileA(changing.c_str());
+  EXPECT_EQ(load(changing), 0u);
+  EXPECT_EQ(BASS_ErrorGetCode(), static_cast<DWORD>(kBassErrorFileOpen));
+
   // max = 1: a second playback while the first sounds is refused; once the
   // first is stopped (and faded out), the sample plays again.
   HSAMPLE once = load(good);
