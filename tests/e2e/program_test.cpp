@@ -293,7 +293,14 @@ std::string ToneWav(double hz, double seconds) {
   return out;
 }
 
-// Strength of one frequency in 16-bit stereo capture bytes (Goertzel, left channel).
+// Strength of one frequency in 16-bit stereo capture bytes (Goertzel, left
+// channel), per frame of the capture.
+double ToneLevel(const std::string& bytes, double hz);
+
+// The same summed over the whole capture: for one complete tone in it, this
+// is proportional to the tone's amplitude however long the capture is.
+double ToneAmount(const std::string& bytes, double hz) { return ToneLevel(bytes, hz) * static_cast<double>(bytes.size() / 4); }
+
 double ToneLevel(const std::string& bytes, double hz) {
   double coeff = 2 * std::cos(2 * 3.14159265358979 * hz / 48000.0);
   double s1 = 0, s2 = 0;
@@ -510,4 +517,27 @@ TEST_F(InputTest, TrayMenuOpensOnRightClickAndExitSaves) {
   ASSERT_TRUE(Exited(process, &code));
   EXPECT_NE(ReadFileText(dir_ / "config.cfg").find("GlobalVolume=55"), std::string::npos);
   EXPECT_TRUE(LogHas("----------Hook was stopped----------"));
+}
+
+TEST_F(InputTest, RepeatsSoundAndVolumeHotkeysChangeTheNextSound) {
+  WriteFileText(dir_ / "schemes.cfg", ToneScheme("Test", ""));
+  WriteFileText(dir_ / "config.cfg", "[Options]\r\nDeviceID=-1\r\nGlobalVolume=50\r\nCurrentSchem=Test\r\n");
+  HANDLE process = StartAndWait();
+  Heard([] { SendKey('A', false); });
+  std::string repeat = Heard([] { SendKey('A', false); });  // still held: an auto-repeat
+  EXPECT_EQ(Dominant(repeat), Tones::kOther) << "a held key sounds again";
+  Heard([] { SendKey('A', true); });
+
+  double before = ToneAmount(Heard([] { Chord({'A'}); }), Tones::kOther);
+  HotkeyChord({VK_CONTROL, VK_MENU, 'I'});  // 50 -> 60
+  double after = ToneAmount(Heard([] { Chord({'A'}); }), Tones::kOther);
+  EXPECT_NEAR(after / before, 60.0 / 50.0, 0.05);
+  HotkeyChord({VK_CONTROL, VK_MENU, 'R'});
+  HotkeyChord({VK_CONTROL, VK_MENU, 'R'});  // 60 -> 40
+  double lower = ToneAmount(Heard([] { Chord({'A'}); }), Tones::kOther);
+  EXPECT_NEAR(lower / before, 40.0 / 50.0, 0.05);
+  PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
+  DWORD code = 99;
+  ASSERT_TRUE(Exited(process, &code));
+  EXPECT_NE(ReadFileText(dir_ / "config.cfg").find("GlobalVolume=40"), std::string::npos);
 }
