@@ -502,20 +502,28 @@ TEST_F(InputTest, NoSoundDeviceAndAMissingSchemeStayQuietAndAlive) {
   TerminateProcess(process, 0);
 }
 
-TEST_F(InputTest, TrayMenuOpensOnRightClickAndExitSaves) {
+TEST_F(InputTest, TrayMenuMutesAndItsExitSaves) {
   Configure(ToneScheme("Test", ""), "CurrentSchem=Test\r\nSupportEAX=0\r\nGlobalVolume=55\r\n");
   HANDLE process = StartAndWait();
-  PostMessageA(MainWindow(), 0x47B, 0, WM_RBUTTONDOWN);
-  HWND menu = nullptr;
-  ASSERT_TRUE(WaitFor([&] { return (menu = FindWindowA("#32768", nullptr)) != nullptr && IsWindowVisible(menu); }));
-  // Up from the top wraps to the last item, "Exit".
-  SendKey(VK_UP, false);
-  SendKey(VK_UP, true);
-  SendKey(VK_RETURN, false);
-  SendKey(VK_RETURN, true);
+  // Opens the tray menu as a right click on the icon does, and walks up from
+  // the top item: Exit, Help, then the sound item ("EAX" is absent).
+  auto choose = [&](int upPresses) {
+    PostMessageA(MainWindow(), 0x47B, 0, WM_RBUTTONDOWN);
+    HWND menu = nullptr;
+    EXPECT_TRUE(WaitFor([&] { return (menu = FindWindowA("#32768", nullptr)) != nullptr && IsWindowVisible(menu); }));
+    for (int i = 0; i < upPresses; ++i) Chord({VK_UP});
+    Chord({VK_RETURN});
+  };
+  EXPECT_EQ(Dominant(Heard([] { Chord({'A'}); })), Tones::kOther);
+  choose(3);  // "Mute Sound"
+  Sleep(300);
+  EXPECT_EQ(Dominant(Heard([] { Chord({'A'}); })), 0) << "muted from the tray menu";
+  choose(1);  // "Exit"
   DWORD code = 99;
   ASSERT_TRUE(Exited(process, &code));
-  EXPECT_NE(ReadFileText(dir_ / "config.cfg").find("GlobalVolume=55"), std::string::npos);
+  std::string config = ReadFileText(dir_ / "config.cfg");
+  EXPECT_NE(config.find("GlobalVolume=55"), std::string::npos);
+  EXPECT_NE(config.find("MuteSound=1"), std::string::npos);
   EXPECT_TRUE(LogHas("----------Hook was stopped----------"));
 }
 
