@@ -6,6 +6,8 @@
 #include <chrono>
 #include <fstream>
 #include <functional>
+#include <initializer_list>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -124,6 +126,22 @@ inline std::vector<std::string> SectionNames(const std::string& text) {
     }
   }
   return names;
+}
+
+// Keys as if typed: SendInput reaches the low-level hooks and the hotkeys.
+inline void SendKey(WORD vk, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = vk;
+  input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  SendInput(1, &input, sizeof input);
+}
+
+// Presses the keys in order and releases them in reverse.
+inline void Chord(std::initializer_list<WORD> keys) {
+  for (WORD k : keys) SendKey(k, false);
+  for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) SendKey(*it, true);
 }
 
 }  // namespace testutil

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "tests/options_write_order.h"
+#include "tests/win/audio_test_util.h"
 #include "tests/win_test_util.h"
 
 using testutil::FileExists;
@@ -247,50 +248,19 @@ TEST_F(ProgramTest, FirstStartIsRecordedAndSkipsTheStoredDevice) {
 
 namespace {
 
-void SendKey(WORD vk, bool up) {
-  INPUT input{};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = vk;
-  input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
-  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-  SendInput(1, &input, sizeof input);
-}
+using testutil::Chord;
+using testutil::SendKey;
 
-void Chord(std::initializer_list<WORD> keys) {
-  for (WORD k : keys) SendKey(k, false);
-  for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) SendKey(*it, true);
-}
-
-std::string WindowsPathOfCapture() {
-  const char* unix = std::getenv("BRISOLT_CAPTURE");
-  if (!unix) return "";
-  std::string path = std::string("Z:") + unix;
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return path;
-}
-
-// A mono 16-bit WAV of a sine tone at 48 kHz.
+// A mono 16-bit WAV of a sine tone at 48 kHz, with short fades.
 std::string ToneWav(double hz, double seconds) {
   size_t n = static_cast<size_t>(48000 * seconds);
-  std::string out = "RIFF";
-  auto put32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>(v >> (8 * i))); };
-  auto put16 = [&](uint16_t v) { for (int i = 0; i < 2; ++i) out.push_back(static_cast<char>(v >> (8 * i))); };
-  put32(static_cast<uint32_t>(36 + n * 2));
-  out += "WAVEfmt ";
-  put32(16);
-  put16(1);
-  put16(1);
-  put32(48000);
-  put32(96000);
-  put16(2);
-  put16(16);
-  out += "data";
-  put32(static_cast<uint32_t>(n * 2));
+  std::vector<int16_t> samples(n);
   for (size_t i = 0; i < n; ++i) {
     double fade = std::min({1.0, i / 240.0, (n - 1 - i) / 240.0});
-    put16(static_cast<uint16_t>(static_cast<int16_t>(12000 * fade * std::sin(2 * 3.14159265358979 * hz * i / 48000.0))));
+    samples[i] = static_cast<int16_t>(12000 * fade * std::sin(2 * 3.14159265358979 * hz * i / 48000.0));
   }
-  return out;
+  std::vector<uint8_t> wav = audiotest::MakeWav(samples, 1, 48000);
+  return std::string(wav.begin(), wav.end());
 }
 
 // Strength of one frequency in 16-bit stereo capture bytes (Goertzel, left
@@ -319,7 +289,7 @@ double ToneLevel(const std::string& bytes, double hz) {
 }  // namespace
 
 TEST_F(ProgramTest, KeysAndClicksSoundTheirCategoryAndHotkeysActAndAreSaved) {
-  std::string capture = WindowsPathOfCapture();
+  std::string capture = audiotest::CapturePath();
   if (capture.empty()) GTEST_SKIP() << "BRISOLT_CAPTURE is not set";
   WriteFileText(dir_ / "other.wav", ToneWav(1000, 0.15));
   WriteFileText(dir_ / "space.wav", ToneWav(2000, 0.15));
@@ -389,7 +359,7 @@ class InputTest : public ProgramTest {
  protected:
   void SetUp() override {
     ProgramTest::SetUp();
-    capture_ = WindowsPathOfCapture();
+    capture_ = audiotest::CapturePath();
     if (capture_.empty()) GTEST_SKIP() << "BRISOLT_CAPTURE is not set";
     const std::pair<const char*, double> files[] = {{"other.wav", Tones::kOther},   {"digits.wav", Tones::kDigits},
                                                     {"space.wav", Tones::kSpace},   {"shift.wav", Tones::kShift},

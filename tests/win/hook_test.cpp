@@ -45,14 +45,7 @@ class HookTest : public ::testing::Test {
     DestroyWindow(window_);
   }
 
-  static void Key(WORD vk, bool up) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = vk;
-    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
-    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    SendInput(1, &input, sizeof input);
-  }
+  static void Key(WORD vk, bool up) { testutil::SendKey(vk, up); }
   static void Button(DWORD flags) {
     INPUT input{};
     input.type = INPUT_MOUSE;

@@ -20,22 +20,6 @@ LRESULT CALLBACK HotkeyWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void Press(std::initializer_list<WORD> keys) {
-  for (WORD k : keys) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = k;
-    SendInput(1, &input, sizeof input);
-  }
-  for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = *it;
-    input.ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(1, &input, sizeof input);
-  }
-}
-
 }  // namespace
 
 TEST(Hotkeys, SwappingTwoCombinationsKeepsBoth) {
@@ -64,8 +48,8 @@ TEST(Hotkeys, SwappingTwoCombinationsKeepsBoth) {
   EXPECT_EQ(settings.SoundHotKey, 49231);
 
   hotkeys.clear();
-  Press({VK_CONTROL, VK_MENU, 'S'});
-  Press({VK_CONTROL, VK_MENU, 'O'});
+  testutil::Chord({VK_CONTROL, VK_MENU, 'S'});
+  testutil::Chord({VK_CONTROL, VK_MENU, 'O'});
   ASSERT_TRUE(testutil::WaitFor([] { return hotkeys.size() >= 2; }, 3000)) << hotkeys.size();
   EXPECT_EQ(hotkeys[0], WPARAM{optionsId}) << "Ctrl+Alt+S now shows the options";
   EXPECT_EQ(hotkeys[1], WPARAM{soundId}) << "and Ctrl+Alt+O switches the sound";
