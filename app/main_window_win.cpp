@@ -53,6 +53,11 @@ LRESULT CALLBACK TfrmMain::WindowProc(HWND window, UINT message, WPARAM wParam, 
 }
 
 LRESULT TfrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  // Input still queued when the exit has begun finds the schemes released:
+  // it has nothing left to do.
+  bool input = message == kHookKeyboardMessage || message == kHookMouseMessage || message == WM_HOTKEY ||
+               message == WM_TRAY_ICON;
+  if (closing_ && input) return 0;
   switch (message) {
     case WM_CREATE:
       handle_ = window;
