@@ -22,17 +22,6 @@ HIMAGELIST iconList = nullptr;
 
 // Menu pictures are drawn by the program (HBMMENU_CALLBACK): a bitmap in the
 // menu item loses its alpha channel on some systems and shows a black square.
-HICON MenuIcon(int index) {
-  static HICON icons[13] = {};
-  if (index < 0 || index >= 13) return nullptr;
-  if (!icons[index]) {
-    int size = GetSystemMetrics(SM_CXSMICON);
-    icons[index] = static_cast<HICON>(
-        LoadImageA(GetModuleHandleA(nullptr), kIconNames[index], IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
-  }
-  return icons[index];
-}
-
 void AddItem(HMENU menu, UINT id, const std::string& text, int image, HMENU submenu = nullptr) {
   MENUITEMINFOA item{};
   item.cbSize = sizeof item;
@@ -119,7 +108,7 @@ bool MenuMeasureItem(MEASUREITEMSTRUCT* item) {
 
 bool MenuDrawItem(const DRAWITEMSTRUCT* item) {
   if (item->CtlType != ODT_MENU) return false;
-  HICON icon = MenuIcon(static_cast<int>(item->itemData));
+  HICON icon = SmallIcon(static_cast<int>(item->itemData));
   if (!icon) return true;
   int size = GetSystemMetrics(SM_CXSMICON);
   int x = item->rcItem.left + (item->rcItem.right - item->rcItem.left - size) / 2;

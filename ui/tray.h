@@ -13,6 +13,10 @@ inline constexpr const char* kIconNames[13] = {
     "zBallDisableXP", "zOptionsXP", "zSoundsEnableXP", "zSoundsDisableXP", "zSchemeXP",
     "zHelpXP", "zExitXP", "zschemeEAX"};
 
+// Picture `index` at the size of small icons (16 px at 100 %, 20 at 125 %,
+// 24 at 150 %, 32 at 200 %), from the multi-size resources; kept for the run.
+HICON SmallIcon(int index);
+
 // "Brisolt - " and the current scheme's name, cut safely to the 63
 // characters the notification area holds.
 std::string TrayTip();

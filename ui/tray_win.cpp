@@ -17,19 +17,6 @@ int picture = kPictureSoundOn;
 std::string tip;
 bool added = false;
 
-// One icon per picture, at the size the notification area draws (16 px at
-// 100 %, 20 at 125 %, 24 at 150 %, 32 at 200 %), from the multi-size resources.
-HICON PictureIcon(int index) {
-  static HICON icons[4] = {};
-  if (index < 0 || index > 3) return nullptr;
-  if (!icons[index]) {
-    int size = GetSystemMetrics(SM_CXSMICON);
-    icons[index] = static_cast<HICON>(
-        LoadImageA(GetModuleHandleA(nullptr), kIconNames[index], IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
-  }
-  return icons[index];
-}
-
 bool Send(DWORD command, bool balloon = false, const std::string& title = "", const std::string& text = "",
           UINT timeout = 0) {
   NOTIFYICONDATAA data{};
@@ -38,7 +25,7 @@ bool Send(DWORD command, bool balloon = false, const std::string& title = "", co
   data.uID = kTrayId;
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = WM_TRAY_ICON;
-  data.hIcon = PictureIcon(picture);
+  data.hIcon = SmallIcon(picture);
   std::strncpy(data.szTip, tip.c_str(), sizeof data.szTip - 1);
   if (balloon) {
     data.uFlags |= NIF_INFO;
@@ -51,6 +38,17 @@ bool Send(DWORD command, bool balloon = false, const std::string& title = "", co
 }
 
 }  // namespace
+
+HICON SmallIcon(int index) {
+  static HICON icons[13] = {};
+  if (index < 0 || index >= 13) return nullptr;
+  if (!icons[index]) {
+    int size = GetSystemMetrics(SM_CXSMICON);
+    icons[index] = static_cast<HICON>(
+        LoadImageA(GetModuleHandleA(nullptr), kIconNames[index], IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+  }
+  return icons[index];
+}
 
 std::string TrayTip() {
   std::string text = "Brisolt - " + settings.CurrentSchemeName;

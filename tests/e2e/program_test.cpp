@@ -288,52 +288,6 @@ double ToneLevel(const std::string& bytes, double hz) {
 
 }  // namespace
 
-TEST_F(ProgramTest, KeysAndClicksSoundTheirCategoryAndHotkeysActAndAreSaved) {
-  std::string capture = audiotest::CapturePath();
-  if (capture.empty()) GTEST_SKIP() << "BRISOLT_CAPTURE is not set";
-  WriteFileText(dir_ / "other.wav", ToneWav(1000, 0.15));
-  WriteFileText(dir_ / "space.wav", ToneWav(2000, 0.15));
-  WriteFileText(dir_ / "click.wav", ToneWav(3000, 0.15));
-  WriteFileText(dir_ / "schemes.cfg",
-                "[Test]\r\nkOther=other.wav\r\nkOtherVol=100\r\nkSpace=space.wav\r\nkSpaceVol=100\r\n"
-                "kLeftButton=click.wav\r\nkLeftButtonVol=100\r\n"
-                "[Second]\r\n");
-  WriteFileText(dir_ / "config.cfg", "[Options]\r\nDeviceID=-1\r\nCurrentSchem=Test\r\nGlobalVolume=100\r\n");
-  HANDLE process = StartAndWait();
-
-  auto heard = [&](auto action) {
-    size_t before = ReadFileText(capture).size();
-    before -= before % 4;
-    action();
-    Sleep(600);
-    return ReadFileText(capture).substr(before);
-  };
-  std::string a = heard([] { Chord({'A'}); });
-  EXPECT_GT(ToneLevel(a, 1000), 10 * ToneLevel(a, 2000)) << "A sounds the 'Other' tone";
-  std::string space = heard([] { Chord({VK_SPACE}); });
-  EXPECT_GT(ToneLevel(space, 2000), 10 * ToneLevel(space, 1000)) << "Space sounds its own tone";
-  std::string click = heard([] {
-    INPUT input[2] = {};
-    input[0].type = input[1].type = INPUT_MOUSE;
-    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, input, sizeof input[0]);
-  });
-  EXPECT_GT(ToneLevel(click, 3000), 10 * ToneLevel(click, 1000)) << "a left click sounds the button tone";
-
-  // Hotkeys: volume down (100 -> 90), next scheme (Test -> Second), mute.
-  Chord({VK_CONTROL, VK_MENU, 'R'});
-  Chord({VK_CONTROL, VK_MENU, VK_SHIFT, 'N'});
-  Chord({VK_CONTROL, VK_MENU, 'S'});
-  Sleep(300);
-  PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
-  DWORD code = 99;
-  ASSERT_TRUE(Exited(process, &code));
-  std::string config = ReadFileText(dir_ / "config.cfg");
-  EXPECT_NE(config.find("GlobalVolume=90"), std::string::npos) << config;
-  EXPECT_NE(config.find("CurrentSchem=Second"), std::string::npos) << config;
-  EXPECT_NE(config.find("MuteSound=1"), std::string::npos) << config;
-}
 
 namespace {
 
@@ -399,6 +353,37 @@ class InputTest : public ProgramTest {
   }
   std::string capture_;
 };
+
+TEST_F(InputTest, KeysAndClicksSoundTheirCategoryAndHotkeysActAndAreSaved) {
+  Configure(ToneScheme("Test", "") + "[Second]\r\n", "CurrentSchem=Test\r\n");
+  HANDLE process = StartAndWait();
+
+  std::string a = Heard([] { Chord({'A'}); });
+  EXPECT_GT(ToneLevel(a, 1000), 10 * ToneLevel(a, 2000)) << "A sounds the 'Other' tone";
+  std::string space = Heard([] { Chord({VK_SPACE}); });
+  EXPECT_GT(ToneLevel(space, 2000), 10 * ToneLevel(space, 1000)) << "Space sounds its own tone";
+  std::string click = Heard([] {
+    INPUT input[2] = {};
+    input[0].type = input[1].type = INPUT_MOUSE;
+    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, input, sizeof input[0]);
+  });
+  EXPECT_GT(ToneLevel(click, 3000), 10 * ToneLevel(click, 1000)) << "a left click sounds the button tone";
+
+  // Hotkeys: volume down (100 -> 90), next scheme (Test -> Second), mute.
+  Chord({VK_CONTROL, VK_MENU, 'R'});
+  Chord({VK_CONTROL, VK_MENU, VK_SHIFT, 'N'});
+  Chord({VK_CONTROL, VK_MENU, 'S'});
+  Sleep(300);
+  PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
+  DWORD code = 99;
+  ASSERT_TRUE(Exited(process, &code));
+  std::string config = ReadFileText(dir_ / "config.cfg");
+  EXPECT_NE(config.find("GlobalVolume=90"), std::string::npos) << config;
+  EXPECT_NE(config.find("CurrentSchem=Second"), std::string::npos) << config;
+  EXPECT_NE(config.find("MuteSound=1"), std::string::npos) << config;
+}
 
 TEST_F(InputTest, EachKeySoundsItsCategoryAndReleasesAreSilentButPrintScreens) {
   Configure(ToneScheme("Test", ""), "CurrentSchem=Test\r\n");
