@@ -4,14 +4,15 @@
 
 #include "app/main_window.h"
 #include "app/startup.h"
-#include "audio/audio_engine.h"
+#include "ui/device_selector.h"
 #include "ui/menus.h"
+#include "ui/options_window.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (!CheckSingleInstance()) return 0;  // the running instance shows itself
 
   firstStart = TakeFirstStartRecord();
-  if (firstStart) InitFirstStartDevice();
+  if (firstStart) SelectDeviceAndInit();  // the first window the user sees
   HWND mainWindow = TfrmMain::Create(instance);
   firstStart = false;
   if (!mainWindow) return 1;
@@ -22,6 +23,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     if (accelerators && TranslateAcceleratorA(mainWindow, accelerators, &msg)) continue;
+    if (OptionsWindowPreTranslate(msg)) continue;
+    if (IsDialogMessageA(mainWindow, &msg)) continue;  // Tab, Enter, Esc and the accelerator letters
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }

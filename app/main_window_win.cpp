@@ -10,6 +10,8 @@
 #include "input/dispatch.h"
 #include "input/input_handlers.h"
 #include "ui/menus.h"
+#include "ui/options_window.h"
+#include "ui/resource.h"
 #include "ui/tray.h"
 #include "input/hook_binding.h"
 #include "settings/config_files.h"
@@ -17,15 +19,15 @@
 
 namespace {
 
-// Client area of the options window.
-constexpr int kClientWidth = 521;
-constexpr int kClientHeight = 252;
-constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-constexpr DWORD kExStyle = WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
+// The window's class procedure handles everything; the dialog manager's own
+// procedure has nothing left to do.
+INT_PTR CALLBACK NoDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 }  // namespace
 
 HWND TfrmMain::Create(HINSTANCE instance) {
+  // The options window is a dialog whose template names this class: a second
+  // start finds the running program by class and caption.
   WNDCLASSEXA wc{};
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = WindowProc;
@@ -35,17 +37,7 @@ HWND TfrmMain::Create(HINSTANCE instance) {
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = kMainWindowClass;
   if (!RegisterClassExA(&wc)) return nullptr;
-
-  RECT frame{0, 0, kClientWidth, kClientHeight};
-  AdjustWindowRectEx(&frame, kStyle, TRUE, kExStyle);
-  int width = frame.right - frame.left;
-  int height = frame.bottom - frame.top;
-  RECT work{};
-  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-  int x = work.left + (work.right - work.left - width) / 2;
-  int y = work.top + (work.bottom - work.top - height) / 2;
-  return CreateWindowExA(kExStyle, kMainWindowClass, kMainWindowCaption, kStyle, x, y, width, height,
-                         nullptr, CreateMainMenu(), instance, nullptr);
+  return CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_OPTIONS), nullptr, NoDialogProc, 0);
 }
 
 LRESULT CALLBACK TfrmMain::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -58,11 +50,25 @@ LRESULT TfrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
   bool input = message == kHookKeyboardMessage || message == kHookMouseMessage || message == WM_HOTKEY ||
                message == WM_TRAY_ICON;
   if (closing_ && input) return 0;
+  LRESULT result = 0;
   switch (message) {
     case WM_CREATE:
       handle_ = window;
+      break;
+    case WM_INITDIALOG:
+      // The controls exist from here on.
+      OptionsWindowCreate(window);
       FormCreate(window);
-      return 0;
+      return FALSE;
+    case WM_SHOWWINDOW:
+      if (lParam == 0) {
+        if (wParam) {
+          actStatesExecute();  // FormShow
+        } else {
+          TrimWorkingSet();  // FormHide
+        }
+      }
+      break;
     case WM_ACTIVATE_INSTANCE:
       ShowOptions();
       return 0;
@@ -107,7 +113,14 @@ LRESULT TfrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
       if (MenuDrawItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) return TRUE;
       break;
     case WM_COMMAND:
+      if (OptionsWindowMessage(message, wParam, lParam, &result)) return result;
       if (HandleMenuCommand(window, LOWORD(wParam))) return 0;
+      break;
+    case WM_NOTIFY:
+    case WM_VSCROLL:
+    case WM_CTLCOLORSTATIC:
+    case WM_DPICHANGED:
+      if (OptionsWindowMessage(message, wParam, lParam, &result)) return result;
       break;
     default:
       if (message == TaskbarCreatedMessage()) {
@@ -116,7 +129,7 @@ LRESULT TfrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
       }
       break;
   }
-  return DefWindowProcA(window, message, wParam, lParam);
+  return DefDlgProcA(window, message, wParam, lParam);
 }
 
 void TfrmMain::HandleTrayMessage(HWND window, UINT mouseMessage) {
@@ -138,6 +151,7 @@ void TfrmMain::FormCreate(HWND window) {
   AddTrayIcon(window, picture, TrayTip());
   RegisterHotkeys(window);
   StartAudio();
+  EnableGlobalVolume(settings.DeviceID != 0);  // device 0 plays nothing
   // The window is not shown: the program starts hidden.
   if (firstStart) ShowBalloon("Welcome to Brisolt!", "Press any key of keyboard...", 10000);
   TrimWorkingSet();
@@ -156,6 +170,7 @@ void TfrmMain::FormClose() {
 }
 
 void TfrmMain::FormDestroy() {
+  OptionsWindowDestroy();
   schemeList.Clear();
   DestroyIconList();
   ShutdownAudio();
@@ -176,12 +191,13 @@ bool TfrmMain::WMSysCommand(WPARAM command) {
 
 void TfrmMain::ShowOptions() {
   if (!handle_) return;
+  bool shown = IsWindowVisible(handle_) != FALSE;
   ShowWindow(handle_, IsIconic(handle_) ? SW_RESTORE : SW_SHOW);
   SetForegroundWindow(handle_);
+  // A fresh showing starts on the page control; one already shown keeps its focus.
+  if (!shown) SendMessageA(handle_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(handle_, IDC_pagMain)), TRUE);
 }
 
 void TfrmMain::actHideMainForm() {
-  if (!handle_) return;
-  ShowWindow(handle_, SW_HIDE);
-  TrimWorkingSet();
+  if (handle_) ShowWindow(handle_, SW_HIDE);  // FormHide trims the working set
 }

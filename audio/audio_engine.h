@@ -4,9 +4,10 @@
 // the environmental presets.
 
 #include <string>
+#include <vector>
 
 // Opens the device named by DeviceID (the first start reopens the one its
-// device set-up opened) and, except on the first start, checks the library's
+// device selection opened) and, except on the first start, checks the library's
 // version and applies the stored preset.
 void StartAudio();
 // Closes the device, and every sample with it.
@@ -29,7 +30,13 @@ void ApplyEaxPreset(int index);
 // -1..25 (-1 "Off"); other values do nothing.
 void SetEaxEnvironment(int environment);
 
-// The device set-up of the very first start, before the main window exists:
-// the first real device when there is one, the version test (a wrong library
-// ends the program), the device opened with 3D, and the reverb probe.
-void InitFirstStartDevice();
+// The description of an audio device; empty when there is no such device.
+std::string DeviceDescription(int device);
+// The descriptions of every device, in device order (0 is "No sound").
+std::vector<std::string> DeviceDescriptions();
+// Whether the library is the version the program was written against.
+bool LibraryVersionIsCurrent();
+// Opens DeviceID with 3D (Support3D falls to false when that fails), probes
+// it for environmental effects (SupportEAX) and, when it has them, applies
+// the stored preset.
+void OpenChosenDevice();

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "app/log.h"
 #include "app/main_window.h"
 #include "app/program_folder.h"
@@ -40,7 +43,7 @@ void LoadAndPlay(HSAMPLE& sample, const std::string& path, int volume) {
 }  // namespace
 
 void StartAudio() {
-  if (firstStart) BASS_Free();  // the first start's device set-up opened it already
+  if (firstStart) BASS_Free();  // the first start's device selection opened it already
   if (!BASS_Init(settings.DeviceID, kRate, BASS_DEVICE_3D, nullptr, nullptr)) {
     WriteLog("BASS_Init has not been successfully called!");
   }
@@ -102,15 +105,23 @@ void SetEaxEnvironment(int environment) {
   }
 }
 
-void InitFirstStartDevice() {
-  settings.Support3D = true;
-  int devices = 0;
-  while (BASS_GetDeviceDescription(static_cast<DWORD>(devices))) ++devices;
-  if (devices > 1) settings.DeviceID = 1;  // the first real device
-  if (BASS_GetVersion() != 2) {
-    MessageBoxA(nullptr, "BASS version 2.0 was not loaded", "Incorrect BASS.DLL", MB_OK);
-    ExitProcess(0);
+std::string DeviceDescription(int device) {
+  const char* text = BASS_GetDeviceDescription(static_cast<DWORD>(device));
+  return text ? text : "";
+}
+
+std::vector<std::string> DeviceDescriptions() {
+  std::vector<std::string> lines;
+  for (DWORD n = 0;; ++n) {
+    const char* text = BASS_GetDeviceDescription(n);
+    if (!text) return lines;
+    lines.emplace_back(text);
   }
+}
+
+bool LibraryVersionIsCurrent() { return BASS_GetVersion() == 2; }
+
+void OpenChosenDevice() {
   if (!BASS_Init(settings.DeviceID, kRate, BASS_DEVICE_3D, nullptr, nullptr)) settings.Support3D = false;
   settings.SupportEAX = true;
   DWORD environment = 0;

@@ -23,7 +23,6 @@
 
 namespace {
 
-constexpr DWORD kVersion = 2;
 constexpr size_t kMaxFileBytes = 256u << 20;  // a key sound is a few KB; refuse absurd files
 constexpr uint32_t kNoSoundRate = 44100;
 // A key sound is loaded from its file at every key press. Decoding and
@@ -196,8 +195,6 @@ void SendReverb() {
 }  // namespace
 
 extern "C" {
-
-DWORD WINAPI BASS_GetVersion(void) { return kVersion; }
 
 DWORD WINAPI BASS_ErrorGetCode(void) { return lastError; }
 

@@ -6,6 +6,7 @@
 #include "input/dispatch.h"
 #include "input/hotkeys.h"
 #include "settings/settings.h"
+#include "ui/options_window.h"
 #include "ui/tray.h"
 
 bool SchemeEditorOpen = false;
@@ -107,9 +108,13 @@ void HandleHotkey(WPARAM id) {
   // Each binding is tested on its own, in table order.
   if (id == hotkeyIds[kHotkeyOptions]) TfrmMain::ShowOptions();
   if (id == hotkeyIds[kHotkeySound]) pmiMuteClick();
-  if (id == hotkeyIds[kHotkeyVolumeUp]) settings.GlobalVolume = VolumeRaised(settings.GlobalVolume, settings.VolUpValue);
+  if (id == hotkeyIds[kHotkeyVolumeUp]) {
+    settings.GlobalVolume = VolumeRaised(settings.GlobalVolume, settings.VolUpValue);
+    ShowGlobalVolume();
+  }
   if (id == hotkeyIds[kHotkeyVolumeDown]) {
     settings.GlobalVolume = VolumeLowered(settings.GlobalVolume, settings.VolDownValue);
+    ShowGlobalVolume();
   }
   if (id == hotkeyIds[kHotkeyNextScheme] || id == hotkeyIds[kHotkeyPrevScheme]) {
     int current = schemeList.FindScheme(settings.CurrentSchemeName);
@@ -117,6 +122,7 @@ void HandleHotkey(WPARAM id) {
                                                   : PreviousSchemeIndex(current, schemeList.Count());
     if (next >= 0) {
       settings.CurrentSchemeName = schemeList.Name(next);
+      SchemeChangedElsewhere();
       SetTrayIcon(kNoPictureChange, TrayTip());
     }
   }

@@ -46,6 +46,15 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineboot -i >/dev/null 2>&1 || true
   wineserver -w
 fi
+# Wine's own Tahoma (package fonts-wine) stands in for "MS Shell Dlg", the
+# dialog font, with the metrics of the Windows font; this Wine build does not
+# look for it in its data folder, so the prefix gets a copy. Without it the
+# dialogs are laid out with a wider fallback font.
+for font in /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf; do
+  if [ -f "$font" ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/$(basename "$font")" ]; then
+    cp "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+  fi
+done
 # Every program of this prefix runs inside one Wine desktop with a taskbar and a
 # notification area ("shell"). Without a window manager, plain X windows make
 # Wine wait two seconds for every hide; inside the Wine desktop they do not.

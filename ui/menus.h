@@ -35,8 +35,6 @@ std::string HotkeyText(uint16_t hotKey);
 
 // Opens the tray menu at the cursor and carries out the chosen command.
 void ShowTrayMenu(HWND window);
-// Creates the options window's menu bar ("Scheme", "Settings", "Help").
-HMENU CreateMainMenu();
 // Fills the "Scheme" menu of the bar as it opens.
 void miSchemeClick(HMENU schemeMenu);
 // Carries out a menu command; false if it is not one of these menus'.

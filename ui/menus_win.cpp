@@ -10,7 +10,14 @@
 #include "audio/eax_presets.h"
 #include "input/dispatch.h"
 #include "settings/settings.h"
+#include "ui/device_selector.h"
+#include "ui/options_window.h"
+#include "ui/resource.h"
 #include "ui/tray.h"
+
+// The menu bar comes from the resource script; its commands are these.
+static_assert(IDM_ABOUT == kCmdAbout && IDM_SEND_MESSAGE == kCmdSendMessage && IDM_WEB_SITE == kCmdWebSite &&
+              IDM_CLOSE_WINDOW == kCmdCloseWindow && IDM_SELECT_AUDIO_DEVICE == kCmdSelectAudioDevice);
 
 namespace {
 
@@ -72,11 +79,13 @@ int AddSchemeItems(HMENU menu) {
 
 void SchemeMenuItemClick(int index) {
   settings.CurrentSchemeName = schemeList.Name(index);
+  SchemeChangedElsewhere();
   SetTrayIcon(kNoPictureChange, TrayTip());
 }
 
 void EaxMenuItemClick(int index) {
   ApplyEaxPreset(index);
+  SelectEaxLine(index);
   settings.EaxEnv = index;
 }
 
@@ -202,22 +211,6 @@ void ShowTrayMenu(HWND window) {
   if (command) HandleMenuCommand(window, command);
 }
 
-HMENU CreateMainMenu() {
-  HMENU bar = CreateMenu();
-  HMENU scheme = CreatePopupMenu();  // filled each time it opens (miSchemeClick)
-  HMENU settingsMenu = CreatePopupMenu();
-  AppendMenuA(settingsMenu, MF_STRING, kCmdSelectAudioDevice, "Select Audio Device\tCtrl+Alt+S");
-  HMENU help = CreatePopupMenu();
-  AppendMenuA(help, MF_STRING, kCmdAbout, "About");
-  AppendMenuA(help, MF_SEPARATOR, 0, nullptr);
-  AppendMenuA(help, MF_STRING, kCmdSendMessage, "Send &Message...");
-  AppendMenuA(help, MF_STRING, kCmdWebSite, "Brisolt &Web Site");
-  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(scheme), "Scheme");
-  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(settingsMenu), "Settings");
-  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "Help");
-  return bar;
-}
-
 void miSchemeClick(HMENU schemeMenu) {
   while (GetMenuItemCount(schemeMenu) > 0) DeleteMenu(schemeMenu, 0, MF_BYPOSITION);
   try {
@@ -248,12 +241,11 @@ bool HandleMenuCommand(HWND window, UINT command) {
     case kCmdMute: pmiMuteClick(); return true;
     case kCmdExit: PostMessageA(window, WM_CLOSE, 0, 0); return true;
     case kCmdCloseWindow: TfrmMain::actHideMainForm(); return true;
-    // About, mail, web site and the device selector open windows of their
-    // own; they are wired when those windows exist.
+    case kCmdSelectAudioDevice: mnSelectAudioDeviceClick(); return true;
+    // The about box and the mail and web actions come with the help windows.
     case kCmdAbout:
     case kCmdSendMessage:
     case kCmdWebSite:
-    case kCmdSelectAudioDevice:
       return true;
     default:
       return false;

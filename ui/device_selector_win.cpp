@@ -1,0 +1,100 @@
+#include "ui/device_selector.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "audio/audio_engine.h"
+#include "settings/settings.h"
+#include "ui/options_window.h"
+#include "ui/resource.h"
+
+namespace {
+
+struct TfrmSelector {
+  std::vector<std::string> lines;
+  int selected = -1;  // the line to preselect, and then the chosen one
+};
+
+// However the dialog closes, the selected line (or -1) is the answer.
+void FormClose(HWND dialog, TfrmSelector& selector) {
+  LRESULT line = SendDlgItemMessageA(dialog, IDC_lbDevices, LB_GETCURSEL, 0, 0);
+  selector.selected = line == LB_ERR ? -1 : static_cast<int>(line);
+  EndDialog(dialog, IDOK);
+  TrimWorkingSet();
+}
+
+INT_PTR CALLBACK SelectorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* selector = reinterpret_cast<TfrmSelector*>(GetWindowLongPtrA(dialog, DWLP_USER));
+  switch (message) {
+    case WM_INITDIALOG: {
+      selector = reinterpret_cast<TfrmSelector*>(lParam);
+      SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+      HWND list = GetDlgItem(dialog, IDC_lbDevices);
+      for (const std::string& line : selector->lines) {
+        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+      }
+      // A DeviceID with no line (-1, or a device that has gone) selects nothing.
+      SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(selector->selected), 0);
+      // On the first start this is the first window the user sees.
+      SetForegroundWindow(dialog);
+      return TRUE;
+    }
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case IDOK:
+          FormClose(dialog, *selector);
+          return TRUE;
+        case IDC_lbDevices:
+          // lbDevicesDblClick: only a double click on a line closes.
+          if (HIWORD(wParam) == LBN_DBLCLK &&
+              SendDlgItemMessageA(dialog, IDC_lbDevices, LB_GETCURSEL, 0, 0) != LB_ERR) {
+            FormClose(dialog, *selector);
+          }
+          return TRUE;
+        case IDCANCEL:
+          return TRUE;  // Escape: no button has the cancel role
+        default:
+          return FALSE;
+      }
+    case WM_CLOSE:
+      // Not offered by the window (no close button), but the system may ask.
+      FormClose(dialog, *selector);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace
+
+void SelectDeviceAndInit() {
+  TfrmSelector selector;
+  settings.Support3D = true;
+  selector.lines = DeviceDescriptions();
+  if (firstStart && selector.lines.size() > 1) settings.DeviceID = 1;  // the first real device
+  selector.selected = settings.DeviceID;
+  DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SELECTOR), TfrmMain::Handle(), SelectorProc,
+                  reinterpret_cast<LPARAM>(&selector));
+  settings.DeviceID = selector.selected;
+
+  if (!LibraryVersionIsCurrent()) {
+    MessageBoxA(nullptr, "BASS version 2.0 was not loaded", "Incorrect BASS.DLL", MB_OK);
+    HWND mainWindow = TfrmMain::Handle();
+    if (!mainWindow) ExitProcess(0);  // first start: nothing has been loaded yet
+    // While the program runs, its ordinary exit ends it, so the changes of
+    // this session are saved rather than thrown away.
+    PostMessageA(mainWindow, WM_CLOSE, 0, 0);
+    return;
+  }
+  OpenChosenDevice();
+}
+
+void mnSelectAudioDeviceClick() {
+  ShutdownAudio();  // the samples go with the old device
+  SelectDeviceAndInit();
+  ShowDeviceState();
+}

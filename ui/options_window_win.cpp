@@ -1,0 +1,655 @@
+#include "ui/options_window.h"
+
+#include <commctrl.h>
+#include <uxtheme.h>
+#include <windowsx.h>
+
+#include <array>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "app/log.h"
+#include "app/startup.h"
+#include "audio/audio_engine.h"
+#include "audio/eax_presets.h"
+#include "input/dispatch.h"
+#include "input/hotkeys.h"
+#include "input/input_handlers.h"
+#include "settings/autorun.h"
+#include "settings/settings.h"
+#include "ui/options_rules.h"
+#include "ui/resource.h"
+#include "ui/tray.h"
+
+namespace {
+
+constexpr COLORREF kDarkGrey = RGB(90, 90, 90);
+constexpr COLORREF kCurrentRow = RGB(254, 231, 222);
+constexpr COLORREF kOtherRow = RGB(245, 245, 245);
+constexpr int kMarkerCurrent = 4;  // zBallEnableXP
+constexpr int kMarkerOther = 5;    // zBallDisableXP
+constexpr int kColumnWidth = 215;  // pixels at 96 dpi
+constexpr int kThumbLength = 25;
+
+constexpr int kPageCount = 5;
+constexpr std::array<int, kPageCount> kPageTemplates = {IDD_PAGE_GENERAL, IDD_PAGE_SCHEMES, IDD_PAGE_EFFECTS,
+                                                         IDD_PAGE_KEYBOARD, IDD_PAGE_MOUSE};
+constexpr std::array<const char*, kPageCount> kPageNames = {"General", "Schemes", "Effects", "Keyboard", "Mouse"};
+constexpr const char* kMouseActions[] = {"Enable/Disable sound", "Show options"};
+
+// The hotkey controls in the order of the bindings.
+constexpr std::array<int, 6> kHotkeyControls = {IDC_hkOptions, IDC_hkIncVolume, IDC_hkRedVolume,
+                                                IDC_hkSound, IDC_hkNextScheme, IDC_hkPrevScheme};
+constexpr std::array<HotkeyAction, 6> kHotkeyControlActions = {kHotkeyOptions, kHotkeyVolumeUp, kHotkeyVolumeDown,
+                                                               kHotkeySound, kHotkeyNextScheme, kHotkeyPrevScheme};
+
+struct OptionsWindow {
+  HWND dialog = nullptr;
+  HWND tab = nullptr;
+  std::array<HWND, kPageCount> pages{};
+  HWND list = nullptr;
+  HWND trackBar = nullptr;
+  HIMAGELIST markers = nullptr;  // the program's pictures at the list's dpi
+  bool inDefaultColour = false;
+} w;
+
+// Controls are found by id in the dialog and in its pages (ids are unique).
+HWND Control(int id) {
+  if (HWND control = GetDlgItem(w.dialog, id)) return control;
+  for (HWND page : w.pages) {
+    if (HWND control = page ? GetDlgItem(page, id) : nullptr) return control;
+  }
+  return nullptr;
+}
+
+void Enable(int id, bool enabled) { EnableWindow(Control(id), enabled ? TRUE : FALSE); }
+bool Checked(int id) { return SendMessageA(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+void SetChecked(int id, bool on) { SendMessageA(Control(id), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0); }
+int Selection(int comboId) { return static_cast<int>(SendMessageA(Control(comboId), CB_GETCURSEL, 0, 0)); }
+
+std::string WindowText(HWND window) {
+  std::string text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
+  text.resize(static_cast<size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+int Dpi() { return w.dialog ? static_cast<int>(GetDpiForWindow(w.dialog)) : 96; }
+int Scaled(int pixels) { return MulDiv(pixels, Dpi(), 96); }
+
+void EnableApply() { Enable(IDC_btnApply, true); }
+
+// ---- Scheme list -----------------------------------------------------------
+
+std::string RowCaption(int row) {
+  std::vector<char> buffer(256);
+  for (;;) {
+    LVITEMA item{};
+    item.iSubItem = 0;
+    item.pszText = buffer.data();
+    item.cchTextMax = static_cast<int>(buffer.size());
+    auto copied = static_cast<size_t>(SendMessageA(w.list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row),
+                                                   reinterpret_cast<LPARAM>(&item)));
+    if (copied + 1 < buffer.size()) return std::string(buffer.data(), copied);
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+int RowCount() { return static_cast<int>(SendMessageA(w.list, LVM_GETITEMCOUNT, 0, 0)); }
+int SelectedRow() { return ListView_GetNextItem(w.list, -1, LVNI_SELECTED); }
+
+int MarkerOf(const std::string& caption) {
+  return caption == settings.CurrentSchemeName ? kMarkerCurrent : kMarkerOther;
+}
+
+void SetRowMarker(int row, int marker) {
+  ListView_SetItemState(w.list, row, INDEXTOSTATEIMAGEMASK(static_cast<UINT>(marker + 1)), LVIS_STATEIMAGEMASK);
+}
+
+int RowMarker(int row) {
+  UINT state = ListView_GetItemState(w.list, row, LVIS_STATEIMAGEMASK);
+  return static_cast<int>((state >> 12) & 0xF) - 1;
+}
+
+void SelectRow(int row) {
+  ListView_SetItemState(w.list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  ListView_EnsureVisible(w.list, row, FALSE);
+}
+
+// The scheme a row shows: row i is entry i. Two names that differ only in
+// letter case are told apart this way, where a look-up by name would reach
+// the first of them.
+int SchemeIndexOfRow(int row) {
+  std::string caption = RowCaption(row);
+  if (row < schemeList.Count() && schemeList.Name(row) == caption) return row;
+  return schemeList.FindScheme(caption);
+}
+
+void UpdateSchemeButtons() {
+  int row = SelectedRow();
+  Enable(IDC_btnEditScheme, row >= 0);
+  Enable(IDC_btnDeleteScheme, row >= 0);
+  Enable(IDC_btnSetScheme, row >= 0 && RowCaption(row) != settings.CurrentSchemeName);
+}
+
+// A command button that has just been disabled must not keep the focus: it
+// goes to the list instead.
+void KeepFocusUsable() {
+  HWND focus = GetFocus();
+  if (focus && !IsWindowEnabled(focus) && IsWindowVisible(w.list)) {
+    SendMessageA(w.dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(w.list), TRUE);
+  }
+}
+
+void FillSchemeRows() {
+  ListView_DeleteAllItems(w.list);
+  for (int i = 0; i < schemeList.Count(); ++i) {
+    LVITEMA item{};
+    item.mask = LVIF_TEXT | LVIF_STATE;
+    item.iItem = i;
+    item.pszText = const_cast<char*>(schemeList.Name(i).c_str());
+    item.state = INDEXTOSTATEIMAGEMASK(static_cast<UINT>(MarkerOf(schemeList.Name(i)) + 1));
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    SendMessageA(w.list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  }
+  UpdateSchemeButtons();  // nothing is selected after a fill
+}
+
+void btnSetSchemeClick() {
+  int row = SelectedRow();
+  if (row < 0) return;
+  settings.CurrentSchemeName = RowCaption(row);
+  actSetStateImageIndexExecute();
+  SetTrayIcon(kNoPictureChange, TrayTip());
+  Enable(IDC_btnSetScheme, false);
+  KeepFocusUsable();
+}
+
+void btnEditSchemeClick() {
+  int row = SelectedRow();
+  if (row < 0) return;
+  // Key and mouse events stay quiet while a scheme is being edited.
+  SchemeEditorOpen = true;
+  int index = SchemeIndexOfRow(row);
+  (void)index;  // the scheme the editor works on
+  SchemeEditorOpen = false;
+}
+
+void btnDeleteSchemeClick() {
+  int row = SelectedRow();
+  if (row < 0) return;
+  if (RowCount() == 1) {
+    MessageBoxA(w.dialog, "Sorry, Can not delete this scheme. It is last!", "Brisolt", MB_OK);
+    return;
+  }
+  std::string caption = RowCaption(row);
+  std::string question = "Delete sound scheme \"" + caption + "\" ?";
+  if (MessageBoxA(w.dialog, question.c_str(), "Brisolt", MB_OKCANCEL | MB_ICONQUESTION) != IDOK) return;
+  int index = SchemeIndexOfRow(row);
+  if (caption == settings.CurrentSchemeName) {
+    settings.CurrentSchemeName.clear();  // no scheme is current: key events play nothing
+    SetTrayIcon(kNoPictureChange, TrayTip());
+  }
+  if (index >= 0) schemeList.Delete(index);
+  ListView_DeleteItem(w.list, row);
+  if (row > 0) SelectRow(row - 1);
+  UpdateSchemeButtons();
+  KeepFocusUsable();
+}
+
+// Any mouse button pressed over the list: a press on the marker of a scheme
+// that is not current makes it current.
+void lwShemesMouseDown(int x, int y) {
+  LVHITTESTINFO hit{};
+  hit.pt = {x, y};
+  int row = ListView_SubItemHitTest(w.list, &hit);
+  if (row < 0) row = ListView_HitTest(w.list, &hit);
+  if (row < 0) return;
+  RECT label{};
+  if (!ListView_GetItemRect(w.list, row, &label, LVIR_LABEL)) return;
+  if (IsMarkerClick(x, label.left, Dpi()) && RowMarker(row) == kMarkerOther) {
+    SelectRow(row);
+    btnSetSchemeClick();
+  }
+}
+
+LRESULT CALLBACK ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+  if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN) {
+    lwShemesMouseDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+  }
+  return DefSubclassProc(list, message, wParam, lParam);
+}
+
+// Row background: peach for the current scheme, light grey for the others.
+LRESULT lwShemesCustomDrawItem(NMLVCUSTOMDRAW* draw) {
+  switch (draw->nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+      return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT:
+      draw->clrTextBk = RowCaption(static_cast<int>(draw->nmcd.dwItemSpec)) == settings.CurrentSchemeName
+                            ? kCurrentRow
+                            : kOtherRow;
+      return CDRF_DODEFAULT;
+    default:
+      return CDRF_DODEFAULT;
+  }
+}
+
+void lwShemesSelectItem(const NMLISTVIEW& change) {
+  if (!(change.uChanged & LVIF_STATE) || !((change.uNewState ^ change.uOldState) & LVIS_SELECTED)) return;
+  bool selected = (change.uNewState & LVIS_SELECTED) != 0;
+  Enable(IDC_btnEditScheme, selected);
+  Enable(IDC_btnDeleteScheme, selected);
+  Enable(IDC_btnSetScheme, selected && RowCaption(change.iItem) != settings.CurrentSchemeName);
+}
+
+// ---- Volume ------------------------------------------------------------------
+
+void tbGlobalVolumeChange() {
+  int position = static_cast<int>(SendMessageA(w.trackBar, TBM_GETPOS, 0, 0));
+  settings.GlobalVolume = 100 - position;
+  SetWindowTextA(Control(IDC_lblPerc), PercentText(settings.GlobalVolume).c_str());
+}
+
+// Moves the slider to 100 - GlobalVolume; as with the user's own moves, the
+// change handler runs when the position actually changes.
+void SetSliderFromVolume() {
+  int before = static_cast<int>(SendMessageA(w.trackBar, TBM_GETPOS, 0, 0));
+  SendMessageA(w.trackBar, TBM_SETPOS, TRUE, 100 - settings.GlobalVolume);
+  if (SendMessageA(w.trackBar, TBM_GETPOS, 0, 0) != before) tbGlobalVolumeChange();
+}
+
+// ---- Apply, Ok, Cancel ---------------------------------------------------------
+
+void SetStepField(int editId, int value) {
+  SetWindowTextA(Control(editId), std::to_string(value).c_str());
+}
+
+void btnApplyClick() {
+  settings.AnimIcon = Checked(IDC_cbAnimIcon);
+  bool startUp = Checked(IDC_cbStartUp);
+  if (startUp != settings.AutoRun) {
+    // A refused write is logged; the setting keeps saying what is true, and
+    // the rest of the changes are still applied.
+    try {
+      SetAutoRun(startUp);
+      settings.AutoRun = startUp;
+    } catch (const std::exception& error) {
+      WriteLog(error.what());
+      SetChecked(IDC_cbStartUp, settings.AutoRun);
+    }
+  }
+  if (Selection(IDC_cbEAX) >= 0) settings.EaxEnv = Selection(IDC_cbEAX);
+
+  std::array<HotkeyValue, 6> values{};
+  for (size_t i = 0; i < kHotkeyBindings.size(); ++i) {
+    values[i] = {settings.*kHotkeyBindings[i].hotKey, settings.*kHotkeyBindings[i].modifiers};
+  }
+  for (size_t c = 0; c < kHotkeyControls.size(); ++c) {
+    auto controlValue = static_cast<uint16_t>(SendMessageA(Control(kHotkeyControls[c]), HKM_GETHOTKEY, 0, 0));
+    values[kHotkeyControlActions[c]] = {HotKeyFromControl(controlValue), ModifiersFromControl(controlValue)};
+  }
+  settings.VolUpValue = StepFieldValue(WindowText(Control(IDC_edIncVolume)), settings.VolUpValue);
+  settings.VolDownValue = StepFieldValue(WindowText(Control(IDC_edRedVolume)), settings.VolDownValue);
+  SetStepField(IDC_edIncVolume, settings.VolUpValue);
+  SetStepField(IDC_edRedVolume, settings.VolDownValue);
+  RebindHotkeys(w.dialog, values);
+
+  if (Selection(IDC_cbMouse) >= 0) settings.MouseActionIndex = Selection(IDC_cbMouse);
+  Enable(IDC_btnApply, false);
+}
+
+void btnOkClick() {
+  btnApplyClick();
+  PostMessageA(w.dialog, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+}
+
+void btnCancelClick() {
+  // The preset heard as a preview is undone.
+  if (Selection(IDC_cbEAX) != settings.EaxEnv) ApplyEaxPreset(settings.EaxEnv);
+  PostMessageA(w.dialog, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+}
+
+void cbEAXSelect() {
+  ApplyEaxPreset(Selection(IDC_cbEAX));
+  EnableApply();
+}
+
+// Control notifications of the pages and of the dialog itself.
+bool OnCommand(int id, int code) {
+  switch (id) {
+    case IDOK: if (code == BN_CLICKED) btnOkClick(); return true;
+    case IDCANCEL: if (code == BN_CLICKED) btnCancelClick(); return true;
+    case IDC_btnApply: if (code == BN_CLICKED) btnApplyClick(); return true;
+    case IDC_cbStartUp:
+    case IDC_cbAnimIcon:
+      if (code == BN_CLICKED) EnableApply();
+      return true;
+    case IDC_hkOptions: case IDC_hkIncVolume: case IDC_hkRedVolume:
+    case IDC_hkSound: case IDC_hkNextScheme: case IDC_hkPrevScheme:
+    case IDC_edIncVolume: case IDC_edRedVolume:
+      if (code == EN_CHANGE) EnableApply();
+      return true;
+    case IDC_cbMouse:
+      if (code == CBN_SELCHANGE) EnableApply();
+      return true;
+    case IDC_cbEAX:
+      if (code == CBN_SELCHANGE) cbEAXSelect();
+      return true;
+    case IDC_btnSetScheme: if (code == BN_CLICKED) btnSetSchemeClick(); return true;
+    case IDC_btnEditScheme: if (code == BN_CLICKED) btnEditSchemeClick(); return true;
+    case IDC_btnDeleteScheme: if (code == BN_CLICKED) btnDeleteSchemeClick(); return true;
+    default:
+      return false;
+  }
+}
+
+// ---- Pages -------------------------------------------------------------------
+
+void ShowPage(int index) {
+  for (int i = 0; i < kPageCount; ++i) ShowWindow(w.pages[static_cast<size_t>(i)], i == index ? SW_SHOW : SW_HIDE);
+}
+
+int CurrentPage() { return TabCtrl_GetCurSel(w.tab); }
+
+void SelectPage(int index) {
+  TabCtrl_SetCurSel(w.tab, index);
+  ShowPage(index);
+}
+
+// The heading's rule begins just after the heading's text (placed in the
+// layout) and runs to the page's right edge, wherever the page ends.
+void StretchHeadingRule(HWND page) {
+  HWND rule = GetDlgItem(page, IDC_lineHeading);
+  if (!rule) return;
+  RECT ruleRect{}, pageRect{};
+  GetWindowRect(rule, &ruleRect);
+  MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&ruleRect), 2);
+  GetClientRect(page, &pageRect);
+  int right = pageRect.right - Scaled(8);
+  SetWindowPos(rule, nullptr, 0, 0, right > ruleRect.left ? right - ruleRect.left : 0, 2,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+HIMAGELIST MarkerImages(int dpi) {
+  int size = GetSystemMetricsForDpi(SM_CXSMICON, static_cast<UINT>(dpi));
+  HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 13, 0);
+  for (const char* name : kIconNames) {
+    auto icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_ICON, size, size, 0));
+    ImageList_AddIcon(images, icon);
+    DestroyIcon(icon);
+  }
+  return images;
+}
+
+// Everything whose size is set in pixels rather than dialog units: the pages
+// over the page control, the heading rules, the slider's thumb, the list's
+// column and pictures. Runs at creation and when the dpi changes.
+void Layout() {
+  RECT area{};
+  GetWindowRect(w.tab, &area);
+  MapWindowPoints(nullptr, w.dialog, reinterpret_cast<POINT*>(&area), 2);
+  TabCtrl_AdjustRect(w.tab, FALSE, &area);
+  for (HWND page : w.pages) {
+    // Above the page control, which is WS_CLIPSIBLINGS and so never paints
+    // over them; the keyboard order is kept by OptionsWindowPreTranslate.
+    SetWindowPos(page, HWND_TOP, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                 SWP_NOACTIVATE);
+    StretchHeadingRule(page);
+  }
+  SendMessageA(w.trackBar, TBM_SETTHUMBLENGTH, static_cast<WPARAM>(Scaled(kThumbLength)), 0);
+  ListView_SetColumnWidth(w.list, 0, Scaled(kColumnWidth));
+  HIMAGELIST old = w.markers;
+  w.markers = MarkerImages(Dpi());
+  ListView_SetImageList(w.list, w.markers, LVSIL_STATE);
+  if (old) ImageList_Destroy(old);
+}
+
+// Tab stops in the order of the window: the page control, the shown page's
+// controls, Ok, Cancel, Apply and the slider.
+std::vector<HWND> TabStops() {
+  std::vector<HWND> stops{w.tab};
+  int page = CurrentPage();
+  if (page >= 0 && page < kPageCount) {
+    for (HWND child = GetWindow(w.pages[static_cast<size_t>(page)], GW_CHILD); child;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+      if (GetWindowLongA(child, GWL_STYLE) & WS_TABSTOP) stops.push_back(child);
+    }
+  }
+  for (int id : {IDOK, IDCANCEL, IDC_btnApply, IDC_tbGlobalVolume}) stops.push_back(GetDlgItem(w.dialog, id));
+  return stops;
+}
+
+void MoveFocus(int direction) {
+  std::vector<HWND> stops = TabStops();
+  auto count = static_cast<int>(stops.size());
+  int at = -1;
+  for (HWND focus = GetFocus(); focus && at < 0 && focus != w.dialog; focus = GetParent(focus)) {
+    for (int i = 0; i < count; ++i) {
+      if (stops[static_cast<size_t>(i)] == focus) at = i;
+    }
+  }
+  int start = at >= 0 ? at : (direction > 0 ? count - 1 : 0);
+  for (int step = 1; step <= count; ++step) {
+    int next = ((start + direction * step) % count + count) % count;
+    HWND candidate = stops[static_cast<size_t>(next)];
+    if (IsWindowVisible(candidate) && IsWindowEnabled(candidate)) {
+      SendMessageA(w.dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(candidate), TRUE);
+      return;
+    }
+  }
+}
+
+INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return FALSE;  // the focus stays where the main window puts it
+    case WM_COMMAND:
+      return OnCommand(LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
+    case WM_NOTIFY: {
+      auto* header = reinterpret_cast<NMHDR*>(lParam);
+      if (header->idFrom != IDC_lwShemes) return FALSE;
+      LRESULT result = 0;
+      switch (header->code) {
+        case LVN_ITEMCHANGED:
+          lwShemesSelectItem(*reinterpret_cast<NMLISTVIEW*>(lParam));
+          break;
+        case NM_DBLCLK:
+          if (reinterpret_cast<NMITEMACTIVATE*>(lParam)->iItem >= 0) btnEditSchemeClick();
+          break;
+        case NM_CUSTOMDRAW:
+          result = lwShemesCustomDrawItem(reinterpret_cast<NMLVCUSTOMDRAW*>(lParam));
+          break;
+        default:
+          return FALSE;
+      }
+      SetWindowLongPtrA(page, DWLP_MSGRESULT, result);
+      return TRUE;
+    }
+    case WM_CTLCOLORSTATIC: {
+      int id = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
+      if ((id != IDC_lblIncPerc && id != IDC_lblRedPerc) || w.inDefaultColour) return FALSE;
+      // The page's own background (the themed page texture) with dark grey text.
+      w.inDefaultColour = true;
+      LRESULT brush = DefDlgProcA(page, message, wParam, lParam);
+      w.inDefaultColour = false;
+      SetTextColor(reinterpret_cast<HDC>(wParam), kDarkGrey);
+      return static_cast<INT_PTR>(brush);
+    }
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace
+
+void OptionsWindowCreate(HWND dialog) {
+  w.dialog = dialog;
+  w.tab = GetDlgItem(dialog, IDC_pagMain);
+  w.trackBar = GetDlgItem(dialog, IDC_tbGlobalVolume);
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  for (int i = 0; i < kPageCount; ++i) {
+    TCITEMA item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<char*>(kPageNames[static_cast<size_t>(i)]);
+    SendMessageA(w.tab, TCM_INSERTITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    HWND page = CreateDialogParamA(instance, MAKEINTRESOURCEA(kPageTemplates[static_cast<size_t>(i)]), dialog,
+                                   PageProc, 0);
+    EnableThemeDialogTexture(page, ETDT_ENABLETAB);
+    w.pages[static_cast<size_t>(i)] = page;
+  }
+
+  w.list = Control(IDC_lwShemes);
+  ListView_SetExtendedListViewStyle(w.list, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+  LVCOLUMNA column{};
+  column.mask = LVCF_TEXT | LVCF_WIDTH;
+  column.pszText = const_cast<char*>("Scheme");
+  column.cx = kColumnWidth;
+  SendMessageA(w.list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+  SetWindowSubclass(w.list, ListProc, 1, 0);
+
+  SendMessageA(w.trackBar, TBM_SETRANGE, FALSE, MAKELPARAM(0, 100));
+  SendMessageA(w.trackBar, TBM_SETPAGESIZE, 0, 10);
+  SendMessageA(w.trackBar, TBM_SETPOS, FALSE, 0);
+
+  HWND eax = Control(IDC_cbEAX);
+  for (const EaxPreset& preset : kEaxPresets) SendMessageA(eax, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(preset.name));
+  HWND mouse = Control(IDC_cbMouse);
+  for (const char* action : kMouseActions) SendMessageA(mouse, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(action));
+
+  for (int id : kHotkeyControls) {
+    // A global hotkey without Ctrl or Alt would take a key away from typing:
+    // a plain key, or Shift with a key, gets Alt added.
+    SendMessageA(Control(id), HKM_SETRULES, HKCOMB_NONE | HKCOMB_S, MAKELPARAM(HOTKEYF_ALT, 0));
+  }
+  for (auto [edit, upDown] : {std::pair{IDC_edIncVolume, IDC_udIncVolume}, std::pair{IDC_edRedVolume, IDC_udRedVolume}}) {
+    SendMessageA(Control(edit), EM_LIMITTEXT, 2, 0);
+    SendMessageA(Control(upDown), UDM_SETRANGE32, 1, 99);
+  }
+
+  Layout();
+  SelectPage(0);
+}
+
+void OptionsWindowDestroy() {
+  if (w.markers) ImageList_Destroy(w.markers);
+  w = OptionsWindow{};
+}
+
+bool OptionsWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  if (!w.dialog) return false;
+  switch (message) {
+    case WM_COMMAND:
+      // Menu commands and accelerators have no control window.
+      if (lParam == 0) return false;
+      *result = 0;
+      return OnCommand(LOWORD(wParam), HIWORD(wParam));
+    case WM_NOTIFY: {
+      auto* header = reinterpret_cast<NMHDR*>(lParam);
+      if (header->hwndFrom != w.tab || header->code != TCN_SELCHANGE) return false;
+      ShowPage(CurrentPage());
+      *result = 0;
+      return true;
+    }
+    case WM_VSCROLL:
+      if (reinterpret_cast<HWND>(lParam) != w.trackBar) return false;
+      tbGlobalVolumeChange();
+      *result = 0;
+      return true;
+    case WM_CTLCOLORSTATIC: {
+      int id = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
+      if (id != IDC_lblVolume && id != IDC_lblPerc && id != IDC_lblSoundCard) return false;
+      auto dc = reinterpret_cast<HDC>(wParam);
+      SetTextColor(dc, kDarkGrey);
+      SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+      *result = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+      return true;
+    }
+    case WM_DPICHANGED:
+      // The dialog manager rescales the dialog-unit layout; what is sized in
+      // pixels follows here.
+      *result = DefDlgProcA(w.dialog, message, wParam, lParam);
+      Layout();
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool OptionsWindowPreTranslate(const MSG& msg) {
+  if (!w.dialog || msg.message != WM_KEYDOWN || !IsWindowVisible(w.dialog)) return false;
+  if (msg.hwnd != w.dialog && !IsChild(w.dialog, msg.hwnd)) return false;
+  bool ctrl = GetKeyState(VK_CONTROL) < 0;
+  bool shift = GetKeyState(VK_SHIFT) < 0;
+  if (GetKeyState(VK_MENU) < 0) return false;
+  int direction = 0;
+  if (msg.wParam == VK_TAB) direction = shift ? -1 : 1;
+  if (ctrl && msg.wParam == VK_NEXT) direction = 1;
+  if (ctrl && msg.wParam == VK_PRIOR) direction = -1;
+  if (!direction) return false;
+  if (ctrl) {
+    // Ctrl+Tab and Ctrl+Page Down/Up turn the pages.
+    SelectPage((CurrentPage() + direction + kPageCount) % kPageCount);
+    HWND focus = GetFocus();
+    if (!focus || !IsWindowVisible(focus)) SendMessageA(w.dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(w.tab), TRUE);
+  } else {
+    MoveFocus(direction);
+  }
+  return true;
+}
+
+void actStatesExecute() {
+  if (!w.dialog) return;
+  SetChecked(IDC_cbStartUp, settings.AutoRun);
+  SetChecked(IDC_cbAnimIcon, settings.AnimIcon);
+  Enable(IDC_cbEAX, settings.SupportEAX);
+  SendMessageA(Control(IDC_cbEAX), CB_SETCURSEL, static_cast<WPARAM>(settings.EaxEnv), 0);
+  SetSliderFromVolume();
+  FillSchemeRows();
+  SetWindowTextA(Control(IDC_lblSoundCard), DeviceDescription(settings.DeviceID).c_str());
+  for (size_t c = 0; c < kHotkeyControls.size(); ++c) {
+    uint16_t hotKey = settings.*kHotkeyBindings[kHotkeyControlActions[c]].hotKey;
+    SendMessageA(Control(kHotkeyControls[c]), HKM_SETHOTKEY, ControlValueOf(hotKey), 0);
+  }
+  SendMessageA(Control(IDC_udIncVolume), UDM_SETPOS32, 0, settings.VolUpValue);
+  SendMessageA(Control(IDC_udRedVolume), UDM_SETPOS32, 0, settings.VolDownValue);
+  SendMessageA(Control(IDC_cbMouse), CB_SETCURSEL, static_cast<WPARAM>(settings.MouseActionIndex), 0);
+  SelectPage(0);
+  Enable(IDC_btnApply, false);
+}
+
+void actSetStateImageIndexExecute() {
+  if (!w.dialog || !IsWindowVisible(w.dialog)) return;
+  int rows = RowCount();
+  for (int i = 0; i < schemeList.Count() && i < rows; ++i) SetRowMarker(i, MarkerOf(RowCaption(i)));
+  InvalidateRect(w.list, nullptr, TRUE);
+}
+
+void SchemeChangedElsewhere() {
+  if (!w.dialog) return;
+  actSetStateImageIndexExecute();
+  UpdateSchemeButtons();
+  KeepFocusUsable();
+}
+
+void ShowGlobalVolume() {
+  if (!w.dialog) return;
+  SetSliderFromVolume();
+  // At a limit the slider does not move, but the label still shows the value.
+  SetWindowTextA(Control(IDC_lblPerc), PercentText(settings.GlobalVolume).c_str());
+}
+
+void SelectEaxLine(int index) {
+  if (w.dialog) SendMessageA(Control(IDC_cbEAX), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+void ShowDeviceState() {
+  if (!w.dialog) return;
+  SetWindowTextA(Control(IDC_lblSoundCard), DeviceDescription(settings.DeviceID).c_str());
+  Enable(IDC_cbEAX, settings.SupportEAX);
+  EnableGlobalVolume(settings.DeviceID != 0);
+}
+
+void EnableGlobalVolume(bool enabled) {
+  if (w.dialog) EnableWindow(w.trackBar, enabled ? TRUE : FALSE);
+}

@@ -1,0 +1,67 @@
+#pragma once
+// Identifiers shared by the resource script and the window code. Control ids
+// start at 3000 so that they never meet the menu command ids (100.., 1000..).
+
+// Dialog templates and the menu bar.
+#define IDD_OPTIONS 200
+#define IDD_PAGE_GENERAL 201
+#define IDD_PAGE_SCHEMES 202
+#define IDD_PAGE_EFFECTS 203
+#define IDD_PAGE_KEYBOARD 204
+#define IDD_PAGE_MOUSE 205
+#define IDD_SELECTOR 210
+#define IDM_MAIN 220
+
+// The options window (btnOk and btnCancel are IDOK and IDCANCEL, so Enter and
+// Esc reach them through the dialog manager).
+#define IDC_pagMain 3000
+#define IDC_btnApply 3001
+#define IDC_lblVolume 3002
+#define IDC_tbGlobalVolume 3003
+#define IDC_lblPerc 3004
+#define IDC_lblSoundCard 3005
+#define IDC_sepVolume 3006
+
+// Page headings and their rules.
+#define IDC_lblHeading 3010
+#define IDC_lineHeading 3011
+
+// General
+#define IDC_cbStartUp 3020
+#define IDC_cbAnimIcon 3021
+// Schemes
+#define IDC_lwShemes 3030
+#define IDC_btnEditScheme 3031
+#define IDC_btnSetScheme 3032
+#define IDC_btnDeleteScheme 3033
+// Effects
+#define IDC_cbEAX 3040
+// Keyboard
+#define IDC_hkOptions 3050
+#define IDC_hkSound 3051
+#define IDC_hkIncVolume 3052
+#define IDC_edIncVolume 3053
+#define IDC_udIncVolume 3054
+#define IDC_hkRedVolume 3055
+#define IDC_edRedVolume 3056
+#define IDC_udRedVolume 3057
+#define IDC_hkNextScheme 3058
+#define IDC_hkPrevScheme 3059
+#define IDC_lblIncPerc 3060
+#define IDC_lblRedPerc 3061
+#define IDC_lblStatic 3062
+// Mouse
+#define IDC_cbMouse 3070
+
+// The device selector (its button is IDOK).
+#define IDC_lbl1 3100
+#define IDC_Bevel1 3101
+#define IDC_lbDevices 3102
+
+// Menu commands of the menu bar (see ui/menus.h).
+#define IDM_SCHEME_PLACEHOLDER 99
+#define IDM_CLOSE_WINDOW 106
+#define IDM_ABOUT 102
+#define IDM_SEND_MESSAGE 103
+#define IDM_WEB_SITE 104
+#define IDM_SELECT_AUDIO_DEVICE 107
