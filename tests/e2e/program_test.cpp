@@ -13,9 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/e2e/program_fixture.h"
 #include "tests/options_write_order.h"
-#include "tests/win/audio_test_util.h"
-#include "tests/win_test_util.h"
 
 using testutil::FileExists;
 using testutil::ReadFileText;
@@ -24,104 +23,7 @@ using testutil::SectionNames;
 using testutil::TempFolder;
 using testutil::WaitFor;
 using testutil::WriteFileText;
-
-namespace {
-
-constexpr UINT kActivateInstance = 0x432;
-const char* const kStartRecordKey = "Software\\Quendral\\Brisolt";
-
-void SetStartRecord(bool present) {
-  if (present) {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kStartRecordKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS);
-    DWORD one = 1;
-    RegSetValueExA(key, "Started", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
-    RegCloseKey(key);
-  } else {
-    RegDeleteKeyValueA(HKEY_CURRENT_USER, kStartRecordKey, "Started");
-  }
-}
-
-bool StartRecordExists() {
-  return RegGetValueA(HKEY_CURRENT_USER, kStartRecordKey, "Started", RRF_RT_REG_DWORD, nullptr, nullptr,
-                      nullptr) == ERROR_SUCCESS;
-}
-
-HWND MainWindow() { return FindWindowA("TfrmMain", "Brisolt - Options"); }
-
-// A program folder with a fresh copy of the program.
-class ProgramTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    // Nothing of an earlier test may still run.
-    ASSERT_TRUE(WaitFor([] { return MainWindow() == nullptr; }, 10000));
-    for (const char* file : {"Brisolt.exe", "Hakdor.dll", "bass.dll"}) {
-      ASSERT_TRUE(CopyFileA((std::string(BRISOLT_DIST_DIR) + "\\" + file).c_str(), (dir_ / file).c_str(), FALSE))
-          << file;
-    }
-    SetStartRecord(true);
-  }
-  void TearDown() override {
-    for (PROCESS_INFORMATION& p : processes_) {
-      if (WaitForSingleObject(p.hProcess, 0) == WAIT_TIMEOUT) {
-        TerminateProcess(p.hProcess, 1);
-        WaitForSingleObject(p.hProcess, 5000);
-      }
-      CloseHandle(p.hProcess);
-      CloseHandle(p.hThread);
-    }
-  }
-
-  HANDLE Start() {
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    std::string exe = dir_ / "Brisolt.exe";
-    std::string commandLine = "\"" + exe + "\"";
-    EXPECT_TRUE(CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               dir_.Path().c_str(), &si, &pi));
-    processes_.push_back(pi);
-    return pi.hProcess;
-  }
-
-  // Starts the program and waits until its main window exists and the hook runs.
-  HANDLE StartAndWait() {
-    HANDLE process = Start();
-    EXPECT_TRUE(WaitFor([&] { return MainWindow() != nullptr && LogHas("Hook was started"); }))
-        << ReadFileText(dir_ / "Log.txt");
-    return process;
-  }
-
-  static bool Exited(HANDLE process, DWORD* code, int timeoutMs = 10000) {
-    if (WaitForSingleObject(process, timeoutMs) != WAIT_OBJECT_0) return false;
-    GetExitCodeProcess(process, code);
-    return true;
-  }
-
-  bool LogHas(const std::string& text) const { return ReadFileText(dir_ / "Log.txt").find(text) != std::string::npos; }
-
-  std::vector<std::string> Listing() const {
-    std::vector<std::string> entries;
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((dir_ / "*").c_str(), &found);
-    if (find != INVALID_HANDLE_VALUE) {
-      do {
-        entries.push_back(std::string(found.cFileName) + ":" + std::to_string(found.nFileSizeLow) + ":" +
-                          std::to_string(found.ftLastWriteTime.dwLowDateTime));
-      } while (FindNextFileA(find, &found));
-      FindClose(find);
-    }
-    std::sort(entries.begin(), entries.end());
-    return entries;
-  }
-
-  TempFolder dir_;
-  std::vector<PROCESS_INFORMATION> processes_;
-};
-
-}  // namespace
+using namespace e2e;
 
 TEST_F(ProgramTest, StartsHiddenWithTheHookRunning) {
   StartAndWait();
@@ -226,7 +128,9 @@ TEST_F(ProgramTest, FailedSaveAtExitIsLoggedAndTheExitCompletes) {
 TEST_F(ProgramTest, FirstStartIsRecordedAndSkipsTheStoredDevice) {
   SetStartRecord(false);
   WriteFileText(dir_ / "config.cfg", "[Options]\r\nDeviceID=5\r\nGlobalVolume=40\r\n");
-  HANDLE process = StartAndWait();
+  HANDLE process = Start();
+  Press(WaitDialog(kSelectorCaption), IDOK);  // the preselected first real device
+  ASSERT_TRUE(WaitFor([&] { return MainWindow() != nullptr && LogHas("Hook was started"); }));
   EXPECT_TRUE(StartRecordExists());
   PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
   DWORD code = 99;
@@ -245,114 +149,6 @@ TEST_F(ProgramTest, FirstStartIsRecordedAndSkipsTheStoredDevice) {
   ASSERT_TRUE(Exited(process, &code));
   EXPECT_NE(ReadFileText(dir_ / "config.cfg").find("DeviceID=5"), std::string::npos);
 }
-
-namespace {
-
-using testutil::Chord;
-using testutil::SendKey;
-
-// A mono 16-bit WAV of a sine tone at 48 kHz, with short fades.
-std::string ToneWav(double hz, double seconds) {
-  size_t n = static_cast<size_t>(48000 * seconds);
-  std::vector<int16_t> samples(n);
-  for (size_t i = 0; i < n; ++i) {
-    double fade = std::min({1.0, i / 240.0, (n - 1 - i) / 240.0});
-    samples[i] = static_cast<int16_t>(12000 * fade * std::sin(2 * 3.14159265358979 * hz * i / 48000.0));
-  }
-  std::vector<uint8_t> wav = audiotest::MakeWav(samples, 1, 48000);
-  return std::string(wav.begin(), wav.end());
-}
-
-// Strength of one frequency in 16-bit stereo capture bytes (Goertzel, left
-// channel), per frame of the capture.
-double ToneLevel(const std::string& bytes, double hz);
-
-// The same summed over the whole capture: for one complete tone in it, this
-// is proportional to the tone's amplitude however long the capture is.
-double ToneAmount(const std::string& bytes, double hz) { return ToneLevel(bytes, hz) * static_cast<double>(bytes.size() / 4); }
-
-double ToneLevel(const std::string& bytes, double hz) {
-  double coeff = 2 * std::cos(2 * 3.14159265358979 * hz / 48000.0);
-  double s1 = 0, s2 = 0;
-  size_t frames = bytes.size() / 4;
-  for (size_t i = 0; i < frames; ++i) {
-    int16_t left;
-    std::memcpy(&left, bytes.data() + 4 * i, 2);
-    double s0 = left + coeff * s1 - s2;
-    s2 = s1;
-    s1 = s0;
-  }
-  double power = s1 * s1 + s2 * s2 - coeff * s1 * s2;
-  return frames ? std::sqrt(std::max(power, 0.0)) / static_cast<double>(frames) : 0;
-}
-
-}  // namespace
-
-
-namespace {
-
-// A program folder whose "Test" scheme gives each category used here a tone
-// of its own, and a second scheme "Quiet" with the same files.
-struct Tones {
-  static constexpr double kOther = 1000, kDigits = 1500, kSpace = 2000, kShift = 2500, kLeft = 3000, kEnter = 3500,
-                          kPrint = 800;
-};
-
-std::string ToneScheme(const std::string& name, const std::string& extra) {
-  return "[" + name + "]\r\n" +
-         "kOther=other.wav\r\nkOtherVol=100\r\nkDigits=digits.wav\r\nkDigitsVol=100\r\n"
-         "kSpace=space.wav\r\nkSpaceVol=100\r\nkShift=shift.wav\r\nkShiftVol=100\r\n"
-         "kEnter=enter.wav\r\nkEnterVol=100\r\nkPrintScreen=print.wav\r\nkPrintScreenVol=100\r\n"
-         "kLeftButton=click.wav\r\nkLeftButtonVol=100\r\n" +
-         extra;
-}
-
-}  // namespace
-
-class InputTest : public ProgramTest {
- protected:
-  void SetUp() override {
-    ProgramTest::SetUp();
-    capture_ = audiotest::CapturePath();
-    if (capture_.empty()) GTEST_SKIP() << "BRISOLT_CAPTURE is not set";
-    const std::pair<const char*, double> files[] = {{"other.wav", Tones::kOther},   {"digits.wav", Tones::kDigits},
-                                                    {"space.wav", Tones::kSpace},   {"shift.wav", Tones::kShift},
-                                                    {"enter.wav", Tones::kEnter},   {"print.wav", Tones::kPrint},
-                                                    {"click.wav", Tones::kLeft}};
-    for (const auto& [file, hz] : files) WriteFileText(dir_ / file, ToneWav(hz, 0.15));
-  }
-  void Configure(const std::string& schemes, const std::string& options) {
-    WriteFileText(dir_ / "schemes.cfg", schemes);
-    WriteFileText(dir_ / "config.cfg", "[Options]\r\nDeviceID=-1\r\nGlobalVolume=100\r\n" + options);
-  }
-  template <typename Action>
-  std::string Heard(Action action) {
-    size_t before = ReadFileText(capture_).size();
-    before -= before % 4;
-    action();
-    Sleep(500);
-    return ReadFileText(capture_).substr(before);
-  }
-  // A hotkey; its own keys sound too, so wait until they have.
-  static void HotkeyChord(std::initializer_list<WORD> keys) {
-    Chord(keys);
-    Sleep(500);
-  }
-  // The tone that dominates what was heard, or 0 for silence.
-  static double Dominant(const std::string& heard) {
-    double best = 0, bestLevel = 0;
-    for (double hz : {Tones::kOther, Tones::kDigits, Tones::kSpace, Tones::kShift, Tones::kLeft, Tones::kEnter,
-                      Tones::kPrint}) {
-      double level = ToneLevel(heard, hz);
-      if (level > bestLevel) {
-        bestLevel = level;
-        best = hz;
-      }
-    }
-    return bestLevel > 50 ? best : 0;
-  }
-  std::string capture_;
-};
 
 TEST_F(InputTest, KeysAndClicksSoundTheirCategoryAndHotkeysActAndAreSaved) {
   Configure(ToneScheme("Test", "") + "[Second]\r\n", "CurrentSchem=Test\r\n");

@@ -1,0 +1,329 @@
+// The options window of the running program, driven from outside with the
+// messages its controls would send or receive: filling, Apply/Ok/Cancel, the
+// volume slider, the scheme commands and starting with Windows.
+
+#include "tests/e2e/program_fixture.h"
+#include "ui/resource.h"
+
+using namespace e2e;
+
+namespace {
+
+constexpr WORD kCtrlAltO = 0x064F;  // hotkey-control value: Ctrl|Alt (6) and 'O'
+constexpr WORD kCtrlAltK = 0x064B;
+
+class OptionsTest : public InputTest {
+ protected:
+  static HWND Control(int id) { return FindControl(MainWindow(), id); }
+  static RemoteList List() { return RemoteList{Control(IDC_lwShemes)}; }
+  static bool Enabled(int id) { return IsWindowEnabled(Control(id)) != FALSE; }
+  static void Click(int id) { SendMessageA(Control(id), BM_CLICK, 0, 0); }
+  static bool Hidden() {
+    return WaitFor([] { return !IsWindowVisible(MainWindow()); }, 5000);
+  }
+  // A key as the focused control would receive it (the slider and the lists
+  // act on it and notify the window as they do for the user).
+  static void KeyTo(int id, WORD vk) {
+    SendMessageA(Control(id), WM_KEYDOWN, vk, 0);
+    SendMessageA(Control(id), WM_KEYUP, vk, 0xC0000000);
+  }
+  // Three schemes whose keys sound different tones, "First" current.
+  void ThreeSchemes(const std::string& options) {
+    std::string schemes = ToneScheme("First", "") +
+                          "[Second]\r\nkOther=digits.wav\r\nkOtherVol=100\r\n"
+                          "[Third]\r\nkOther=space.wav\r\nkOtherVol=100\r\n";
+    Configure(schemes, "CurrentSchem=First\r\n" + options);
+  }
+};
+
+}  // namespace
+
+TEST_F(OptionsTest, ShowingFillsEveryControlFromTheSettings) {
+  ThreeSchemes("GlobalVolume=60\r\nAnimIcon=0\r\nSupportEAX=1\r\nEaxEnv=3\r\nMouseActionIndex=1\r\n"
+               "VolUpValue=7\r\nVolDownValue=12\r\nDeviceID=1\r\n");
+  HANDLE process = StartAndWait();
+  ShowOptions();
+  EXPECT_EQ(SendMessageA(Control(IDC_pagMain), TCM_GETCURSEL, 0, 0), 0) << "the General page";
+  EXPECT_FALSE(Enabled(IDC_btnApply));
+  EXPECT_EQ(SendMessageA(Control(IDC_tbGlobalVolume), TBM_GETPOS, 0, 0), 40);
+  EXPECT_EQ(TextOf(Control(IDC_lblPerc)), "60%");
+  EXPECT_FALSE(TextOf(Control(IDC_lblSoundCard)).empty()) << "the description of device 1";
+  EXPECT_EQ(SendMessageA(Control(IDC_cbAnimIcon), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  EXPECT_TRUE(Enabled(IDC_cbEAX));
+  EXPECT_EQ(SendMessageA(Control(IDC_cbEAX), CB_GETCURSEL, 0, 0), 3);
+  EXPECT_EQ(SendMessageA(Control(IDC_cbEAX), CB_GETCOUNT, 0, 0), 27);
+  EXPECT_EQ(SendMessageA(Control(IDC_cbMouse), CB_GETCURSEL, 0, 0), 1);
+  EXPECT_EQ(SendMessageA(Control(IDC_hkOptions), HKM_GETHOTKEY, 0, 0), kCtrlAltO);
+  EXPECT_EQ(TextOf(Control(IDC_edIncVolume)), "7");
+  EXPECT_EQ(TextOf(Control(IDC_edRedVolume)), "12");
+
+  RemoteList list = List();
+  ASSERT_EQ(list.Count(), 3);
+  EXPECT_EQ(list.Text(1), "Second");
+  EXPECT_EQ(list.Marker(0), 4);
+  EXPECT_EQ(list.Marker(1), 5);
+  EXPECT_EQ(list.Marker(2), 5);
+  EXPECT_EQ(list.Selected(), -1);
+  for (int id : {IDC_btnEditScheme, IDC_btnSetScheme, IDC_btnDeleteScheme}) EXPECT_FALSE(Enabled(id)) << id;
+
+  // The rows' backgrounds as they are on the screen: peach for the current
+  // scheme, light grey for the others.
+  SendMessageA(Control(IDC_pagMain), TCM_SETCURFOCUS, 1, 0);
+  auto pixel = [&](int row) {
+    RECT rect = list.Rect(row, LVIR_BOUNDS);
+    POINT point{rect.left + 150, (rect.top + rect.bottom) / 2};
+    ClientToScreen(list.list, &point);
+    HDC screen = GetDC(nullptr);
+    COLORREF colour = GetPixel(screen, point.x, point.y);
+    ReleaseDC(nullptr, screen);
+    return colour;
+  };
+  EXPECT_TRUE(WaitFor([&] { return pixel(0) == RGB(254, 231, 222); }, 3000)) << std::hex << pixel(0);
+  EXPECT_EQ(pixel(1), RGB(245, 245, 245));
+  Exit(process);
+
+  // Without environmental effects the preset list is disabled.
+  WriteFileText(dir_ / "config.cfg", "[Options]\r\nSupportEAX=0\r\nDeviceID=0\r\n");
+  process = StartAndWait();
+  ShowOptions();
+  EXPECT_FALSE(Enabled(IDC_cbEAX));
+  EXPECT_FALSE(Enabled(IDC_tbGlobalVolume)) << "no sound device, no slider";
+  Exit(process);
+}
+
+TEST_F(OptionsTest, CancelDropsChangesAndUndoesThePresetPreview) {
+  ThreeSchemes("SupportEAX=1\r\nEaxEnv=0\r\n");
+  HANDLE process = StartAndWait();
+  EXPECT_LT(TailLevel(Heard([] { Chord({'A'}); })), 0.003) << "no reverb to begin with";
+
+  ShowOptions();
+  SendMessageA(Control(IDC_hkOptions), HKM_SETHOTKEY, kCtrlAltK, 0);
+  SendMessageA(Control(IDC_cbEAX), CB_SETCURSEL, 10, 0);
+  KeyTo(IDC_cbEAX, VK_DOWN);  // "Hangar", heard at once
+  EXPECT_EQ(SendMessageA(Control(IDC_cbEAX), CB_GETCURSEL, 0, 0), 11);
+  EXPECT_TRUE(Enabled(IDC_btnApply));
+  EXPECT_GT(TailLevel(Heard([] { Chord({'A'}); })), 0.03) << "the preset is previewed";
+
+  Click(IDCANCEL);
+  ASSERT_TRUE(Hidden());
+  EXPECT_LT(TailLevel(Heard([] { Chord({'A'}); })), 0.003) << "and undone by Cancel";
+
+  // The old hotkey still works, and showing again refills the controls.
+  HotkeyChord({VK_CONTROL, VK_MENU, 'K'});
+  EXPECT_FALSE(IsWindowVisible(MainWindow()));
+  HotkeyChord({VK_CONTROL, VK_MENU, 'O'});
+  ASSERT_TRUE(WaitFor([] { return IsWindowVisible(MainWindow()) != FALSE; }));
+  EXPECT_EQ(SendMessageA(Control(IDC_hkOptions), HKM_GETHOTKEY, 0, 0), kCtrlAltO);
+  EXPECT_EQ(SendMessageA(Control(IDC_cbEAX), CB_GETCURSEL, 0, 0), 0);
+  EXPECT_FALSE(Enabled(IDC_btnApply));
+  Exit(process);
+  EXPECT_EQ(ConfigValue("EaxEnv"), "0");
+  EXPECT_EQ(ConfigValue("OptionsHotKey"), "49231");
+}
+
+TEST_F(OptionsTest, OkAppliesEveryPageAndTheNewHotkeysWork) {
+  ThreeSchemes("SupportEAX=1\r\nEaxEnv=0\r\nAnimIcon=1\r\nMouseActionIndex=0\r\nVolUpValue=10\r\nVolDownValue=10\r\n");
+  HANDLE process = StartAndWait();
+  ShowOptions();
+  SendMessageA(Control(IDC_hkOptions), HKM_SETHOTKEY, kCtrlAltK, 0);
+  Click(IDC_cbAnimIcon);
+  EXPECT_TRUE(Enabled(IDC_btnApply)) << "a change enables Apply";
+  SendMessageA(Control(IDC_cbEAX), CB_SETCURSEL, 2, 0);
+  KeyTo(IDC_cbEAX, VK_DOWN);                              // "Room"
+  KeyTo(IDC_cbMouse, VK_DOWN);                            // "Show options"
+  SendMessageA(Control(IDC_edIncVolume), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("0"));   // below the range
+  SendMessageA(Control(IDC_edRedVolume), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("x"));   // not a number
+  Click(IDOK);
+  ASSERT_TRUE(Hidden());
+
+  HotkeyChord({VK_CONTROL, VK_MENU, 'O'});
+  EXPECT_FALSE(IsWindowVisible(MainWindow())) << "the old combination is released";
+  HotkeyChord({VK_CONTROL, VK_MENU, 'K'});
+  EXPECT_TRUE(WaitFor([] { return IsWindowVisible(MainWindow()) != FALSE; })) << "the new one shows the options";
+  EXPECT_EQ(TextOf(Control(IDC_edIncVolume)), "1");
+  EXPECT_EQ(TextOf(Control(IDC_edRedVolume)), "10");
+  Click(IDCANCEL);
+  ASSERT_TRUE(Hidden());
+  // The tray click now shows the options instead of muting.
+  SendMessageA(MainWindow(), 0x47B, 0, WM_LBUTTONDOWN);
+  EXPECT_TRUE(WaitFor([] { return IsWindowVisible(MainWindow()) != FALSE; }));
+  Exit(process);
+  EXPECT_EQ(ConfigValue("OptionsHotKey"), std::to_string(0xC000 | 'K'));
+  EXPECT_EQ(ConfigValue("OptionsModifiers"), "3");
+  EXPECT_EQ(ConfigValue("AnimIcon"), "0");
+  EXPECT_EQ(ConfigValue("EaxEnv"), "3");
+  EXPECT_EQ(ConfigValue("MouseActionIndex"), "1");
+  EXPECT_EQ(ConfigValue("VolUpValue"), "1");
+  EXPECT_EQ(ConfigValue("VolDownValue"), "10");
+  EXPECT_EQ(ConfigValue("MuteSound"), "0");
+}
+
+TEST_F(OptionsTest, VolumeSliderActsAtOnceAndHotkeysMoveIt) {
+  ThreeSchemes("GlobalVolume=50\r\n");
+  HANDLE process = StartAndWait();
+  ShowOptions();
+  double before = ToneAmount(Heard([] { Chord({'A'}); }), Tones::kOther);
+  KeyTo(IDC_tbGlobalVolume, VK_NEXT);  // a page down the bar: 10 less
+  EXPECT_EQ(TextOf(Control(IDC_lblPerc)), "40%");
+  double after = ToneAmount(Heard([] { Chord({'A'}); }), Tones::kOther);
+  EXPECT_NEAR(after / before, 40.0 / 50.0, 0.05) << "without Apply";
+  Click(IDCANCEL);
+  ASSERT_TRUE(Hidden());
+
+  HotkeyChord({VK_CONTROL, VK_MENU, 'I'});  // 40 -> 50
+  EXPECT_EQ(SendMessageA(Control(IDC_tbGlobalVolume), TBM_GETPOS, 0, 0), 50);
+  EXPECT_EQ(TextOf(Control(IDC_lblPerc)), "50%");
+  for (int i = 0; i < 6; ++i) HotkeyChord({VK_CONTROL, VK_MENU, 'I'});
+  EXPECT_EQ(SendMessageA(Control(IDC_tbGlobalVolume), TBM_GETPOS, 0, 0), 0);
+  EXPECT_EQ(TextOf(Control(IDC_lblPerc)), "100%");
+  Exit(process);
+  EXPECT_EQ(ConfigValue("GlobalVolume"), "100") << "Cancel did not undo the slider";
+}
+
+TEST_F(OptionsTest, SetSchemeAndTheMarkerClickMakeASchemeCurrent) {
+  ThreeSchemes("");
+  HANDLE process = StartAndWait();
+  ShowOptions();
+  RemoteList list = List();
+  list.Select(0);  // the current scheme
+  EXPECT_TRUE(Enabled(IDC_btnEditScheme));
+  EXPECT_TRUE(Enabled(IDC_btnDeleteScheme));
+  EXPECT_FALSE(Enabled(IDC_btnSetScheme));
+  list.Select(1);
+  EXPECT_TRUE(Enabled(IDC_btnSetScheme));
+  Click(IDC_btnSetScheme);
+  EXPECT_EQ(list.Marker(0), 5);
+  EXPECT_EQ(list.Marker(1), 4);
+  EXPECT_FALSE(Enabled(IDC_btnSetScheme));
+  EXPECT_EQ(Dominant(Heard([] { Chord({'A'}); })), Tones::kDigits) << "Second's key sounds";
+
+  // A press on a caption only selects; a press on the marker makes current.
+  // (Posted: the list view waits inside a press for the release.)
+  RECT label = list.Rect(2, LVIR_LABEL);
+  int y = (label.top + label.bottom) / 2;
+  auto press = [&](int x) {
+    PostMessageA(list.list, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(x, y));
+    PostMessageA(list.list, WM_RBUTTONUP, 0, MAKELPARAM(x, y));
+    Sleep(300);
+  };
+  press(label.left + 20);
+  EXPECT_EQ(list.Selected(), 2);
+  EXPECT_EQ(list.Marker(2), 5);
+  EXPECT_EQ(list.Marker(1), 4);
+  press(label.left - 10);
+  EXPECT_EQ(list.Marker(2), 4);
+  EXPECT_EQ(list.Marker(1), 5);
+  EXPECT_EQ(list.Selected(), 2);
+  EXPECT_EQ(Dominant(Heard([] { Chord({'A'}); })), Tones::kSpace) << "Third's key sounds";
+
+  // The scheme hotkey moves the marker too, and the buttons follow.
+  HotkeyChord({VK_CONTROL, VK_MENU, VK_SHIFT, 'N'});  // Third -> First
+  EXPECT_EQ(list.Marker(0), 4);
+  EXPECT_EQ(list.Marker(2), 5);
+  EXPECT_TRUE(Enabled(IDC_btnSetScheme)) << "the selected row is no longer current";
+  Exit(process);
+  EXPECT_EQ(ConfigValue("CurrentSchem"), "First");
+}
+
+TEST_F(OptionsTest, DeleteAsksRefusesTheLastAndSelectsTheRowAbove) {
+  ThreeSchemes("");
+  HANDLE process = StartAndWait();
+  ShowOptions();
+  RemoteList list = List();
+  auto deleteRow = [&](int row, int answer) {
+    list.Select(row);
+    PostMessageA(Control(IDC_btnDeleteScheme), BM_CLICK, 0, 0);
+    HWND box = WaitMessageBox("Brisolt");
+    std::string text = MessageBoxText(box);
+    Press(box, answer);
+    WaitFor([&] { return !IsWindow(box); });
+    return text;
+  };
+  EXPECT_EQ(deleteRow(2, IDCANCEL), "Delete sound scheme \"Third\" ?");
+  EXPECT_EQ(list.Count(), 3) << "Cancel deletes nothing";
+  deleteRow(2, IDOK);
+  ASSERT_EQ(list.Count(), 2);
+  EXPECT_EQ(list.Selected(), 1) << "the row above is selected";
+
+  deleteRow(0, IDOK);  // the current scheme, and the first row
+  ASSERT_EQ(list.Count(), 1);
+  EXPECT_EQ(list.Text(0), "Second");
+  EXPECT_EQ(list.Selected(), -1);
+  EXPECT_EQ(list.Marker(0), 5) << "no scheme is current";
+  EXPECT_EQ(Dominant(Heard([] { Chord({'A'}); })), 0) << "and keys are silent";
+
+  EXPECT_EQ(deleteRow(0, IDOK), "Sorry, Can not delete this scheme. It is last!");
+  EXPECT_EQ(list.Count(), 1);
+  Exit(process);
+  EXPECT_EQ(ConfigValue("CurrentSchem"), "");
+  EXPECT_EQ(testutil::SectionNames(ReadFileText(dir_ / "schemes.cfg")), std::vector<std::string>{"Second"});
+}
+
+TEST_F(OptionsTest, SchemesWhoseNamesDifferOnlyInCaseAreToldApart) {
+  Configure(ToneScheme("Tone", "") + "[TONE]\r\nkOther=digits.wav\r\nkOtherVol=100\r\n", "CurrentSchem=Tone\r\n");
+  HANDLE process = StartAndWait();
+  ShowOptions();
+  RemoteList list = List();
+  list.Select(1);
+  EXPECT_TRUE(Enabled(IDC_btnSetScheme)) << "\"TONE\" is not the current \"Tone\"";
+  PostMessageA(Control(IDC_btnDeleteScheme), BM_CLICK, 0, 0);
+  Press(WaitMessageBox("Brisolt"), IDOK);
+  ASSERT_TRUE(WaitFor([&] { return list.Count() == 1; }));
+  EXPECT_EQ(list.Text(0), "Tone");
+  EXPECT_EQ(Dominant(Heard([] { Chord({'A'}); })), Tones::kOther) << "the scheme of the other row is still there";
+  Exit(process);
+  EXPECT_NE(ReadFileText(dir_ / "schemes.cfg").find("kOther=other.wav"), std::string::npos);
+}
+
+TEST_F(OptionsTest, StartWithWindowsIsWrittenByApply) {
+  const char* runKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  RegDeleteKeyValueA(HKEY_CURRENT_USER, runKey, "Brisolt");
+  ThreeSchemes("");
+  HANDLE process = StartAndWait();
+  ShowOptions();
+  Click(IDC_cbStartUp);
+  EXPECT_NE(RegGetValueA(HKEY_CURRENT_USER, runKey, "Brisolt", RRF_RT_REG_SZ, nullptr, nullptr, nullptr),
+            ERROR_SUCCESS) << "not before Apply";
+  Click(IDC_btnApply);
+  char value[MAX_PATH] = "";
+  DWORD size = sizeof value;
+  ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, runKey, "Brisolt", RRF_RT_REG_SZ, nullptr, value, &size), ERROR_SUCCESS);
+  EXPECT_NE(std::string(value).find("Brisolt.exe"), std::string::npos) << value;
+  EXPECT_FALSE(Enabled(IDC_btnApply));
+  Click(IDC_cbStartUp);
+  Click(IDC_btnApply);
+  EXPECT_NE(RegGetValueA(HKEY_CURRENT_USER, runKey, "Brisolt", RRF_RT_REG_SZ, nullptr, nullptr, nullptr),
+            ERROR_SUCCESS);
+  Exit(process);
+  EXPECT_EQ(ConfigValue("AutoRun"), "0");
+}
+
+TEST_F(OptionsTest, TabVisitsThePageControlThePageAndTheButtonsInOrder) {
+  ThreeSchemes("");
+  HANDLE process = StartAndWait();
+  ShowOptions();
+  SetForegroundWindow(MainWindow());
+  DWORD thread = GetWindowThreadProcessId(MainWindow(), nullptr);
+  auto focus = [&] {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(thread, &info);
+    return GetDlgCtrlID(info.hwndFocus);
+  };
+  ASSERT_TRUE(WaitFor([&] { return focus() == IDC_pagMain; }, 3000)) << focus();
+  std::vector<int> visited;
+  for (int i = 0; i < 6; ++i) {
+    Chord({VK_TAB});
+    Sleep(100);
+    visited.push_back(focus());
+  }
+  // Apply is disabled and skipped; after the slider the order starts again.
+  EXPECT_EQ(visited, (std::vector<int>{IDC_cbStartUp, IDC_cbAnimIcon, IDOK, IDCANCEL, IDC_tbGlobalVolume, IDC_pagMain}));
+  Chord({VK_CONTROL, VK_TAB});
+  Sleep(100);
+  EXPECT_EQ(SendMessageA(Control(IDC_pagMain), TCM_GETCURSEL, 0, 0), 1) << "Ctrl+Tab turns the page";
+  Chord({VK_MENU, 'T'});
+  Sleep(100);
+  EXPECT_EQ(SendMessageA(Control(IDC_pagMain), TCM_GETCURSEL, 0, 0), 1);
+  Exit(process);
+}

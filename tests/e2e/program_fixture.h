@@ -1,0 +1,376 @@
+#pragma once
+// The whole program under Wine: a temporary program folder with a fresh copy
+// of the program, the means to start and end it, and (InputTest) a scheme
+// whose categories sound tones of their own, to tell in the capture which
+// category sounded.
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "tests/win/audio_test_util.h"
+#include "tests/win_test_util.h"
+
+namespace e2e {
+
+using testutil::Chord;
+using testutil::FileExists;
+using testutil::ReadFileText;
+using testutil::SendKey;
+using testutil::TempFolder;
+using testutil::WaitFor;
+using testutil::WriteFileText;
+
+inline constexpr UINT kActivateInstance = 0x432;
+inline constexpr const char* kStartRecordKey = "Software\\Quendral\\Brisolt";
+
+inline void SetStartRecord(bool present) {
+  if (present) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kStartRecordKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    DWORD one = 1;
+    RegSetValueExA(key, "Started", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
+    RegCloseKey(key);
+  } else {
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, kStartRecordKey, "Started");
+  }
+}
+
+inline bool StartRecordExists() {
+  return RegGetValueA(HKEY_CURRENT_USER, kStartRecordKey, "Started", RRF_RT_REG_DWORD, nullptr, nullptr,
+                      nullptr) == ERROR_SUCCESS;
+}
+
+inline HWND MainWindow() { return FindWindowA("TfrmMain", "Brisolt - Options"); }
+
+// A program folder with a fresh copy of the program.
+// A control of the program's windows by its id, however deep it lies (the
+// options window's pages are dialogs of their own inside it).
+inline HWND FindControl(HWND top, int id) {
+  struct Search {
+    int id;
+    HWND found;
+  } search{id, nullptr};
+  EnumChildWindows(
+      top,
+      [](HWND window, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        if (GetDlgCtrlID(window) != s->id) return TRUE;
+        s->found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// The text of a window of another process (WM_GETTEXT reads what an edit
+// field holds now, which GetWindowText does not across processes).
+inline std::string TextOf(HWND window) {
+  char text[1024] = "";
+  SendMessageA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+// Memory inside the program's process, for the list-view messages that
+// carry pointers.
+class RemoteBuffer {
+ public:
+  explicit RemoteBuffer(HWND window, size_t size = 4096) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    base_ = static_cast<char*>(VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  }
+  ~RemoteBuffer() {
+    VirtualFreeEx(process_, base_, 0, MEM_RELEASE);
+    CloseHandle(process_);
+  }
+  RemoteBuffer(const RemoteBuffer&) = delete;
+  RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+  char* At(size_t offset) const { return base_ + offset; }
+  LPARAM Param() const { return reinterpret_cast<LPARAM>(base_); }
+  void Write(size_t offset, const void* data, size_t size) {
+    WriteProcessMemory(process_, base_ + offset, data, size, nullptr);
+  }
+  void Read(size_t offset, void* data, size_t size) const {
+    ReadProcessMemory(process_, base_ + offset, data, size, nullptr);
+  }
+
+ private:
+  HANDLE process_ = nullptr;
+  char* base_ = nullptr;
+};
+
+// The scheme list of the options window, from outside.
+struct RemoteList {
+  HWND list;
+  int Count() const { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
+  int Selected() const { return static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)); }
+  // The picture left of the row's caption (4 current, 5 other).
+  int Marker(int row) const {
+    auto state = static_cast<UINT>(SendMessageA(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK));
+    return static_cast<int>((state >> 12) & 0xF) - 1;
+  }
+  std::string Text(int row) const {
+    RemoteBuffer remote(list);
+    LVITEMA item{};
+    item.pszText = remote.At(512);
+    item.cchTextMax = 256;
+    remote.Write(0, &item, sizeof item);
+    SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), remote.Param());
+    char text[256] = "";
+    remote.Read(512, text, sizeof text - 1);
+    return text;
+  }
+  void Select(int row) const {
+    RemoteBuffer remote(list);
+    LVITEMA item{};
+    item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    remote.Write(0, &item, sizeof item);
+    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), remote.Param());
+  }
+  RECT Rect(int row, int part) const {
+    RemoteBuffer remote(list);
+    RECT rect{part, 0, 0, 0};
+    remote.Write(0, &rect, sizeof rect);
+    SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), remote.Param());
+    remote.Read(0, &rect, sizeof rect);
+    return rect;
+  }
+};
+
+inline constexpr const char* kSelectorCaption = "Select output device";
+
+// A dialog or message box of the program (class "#32770") with this
+// caption, once shown.
+inline HWND WaitDialog(const char* caption) {
+  HWND box = nullptr;
+  WaitFor([&] { return (box = FindWindowA("#32770", caption)) != nullptr && IsWindowVisible(box); });
+  return box;
+}
+inline HWND WaitMessageBox(const char* caption) { return WaitDialog(caption); }
+inline std::string MessageBoxText(HWND box) { return TextOf(GetDlgItem(box, 0xFFFF)); }
+// Presses a button of a dialog of the program without waiting for it.
+inline void Press(HWND dialog, int button) { PostMessageA(GetDlgItem(dialog, button), BM_CLICK, 0, 0); }
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // Nothing of an earlier test may still run.
+    ASSERT_TRUE(WaitFor([] { return MainWindow() == nullptr; }, 10000));
+    for (const char* file : {"Brisolt.exe", "Hakdor.dll", "bass.dll"}) {
+      ASSERT_TRUE(CopyFileA((std::string(BRISOLT_DIST_DIR) + "\\" + file).c_str(), (dir_ / file).c_str(), FALSE))
+          << file;
+    }
+    SetStartRecord(true);
+  }
+  void TearDown() override {
+    for (PROCESS_INFORMATION& p : processes_) {
+      if (WaitForSingleObject(p.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(p.hProcess, 1);
+        WaitForSingleObject(p.hProcess, 5000);
+      }
+      CloseHandle(p.hProcess);
+      CloseHandle(p.hThread);
+    }
+  }
+
+  HANDLE Start() {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::string exe = dir_ / "Brisolt.exe";
+    std::string commandLine = "\"" + exe + "\"";
+    EXPECT_TRUE(CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               dir_.Path().c_str(), &si, &pi));
+    processes_.push_back(pi);
+    return pi.hProcess;
+  }
+
+  // Starts the program and waits until its main window exists and the hook runs.
+  HANDLE StartAndWait() {
+    HANDLE process = Start();
+    EXPECT_TRUE(WaitFor([&] { return MainWindow() != nullptr && LogHas("Hook was started"); }))
+        << ReadFileText(dir_ / "Log.txt");
+    return process;
+  }
+
+  static bool Exited(HANDLE process, DWORD* code, int timeoutMs = 10000) {
+    if (WaitForSingleObject(process, timeoutMs) != WAIT_OBJECT_0) return false;
+    GetExitCodeProcess(process, code);
+    return true;
+  }
+
+  // The options window shown as a second start shows it.
+  static void ShowOptions() {
+    PostMessageA(MainWindow(), kActivateInstance, 0, 0);
+    EXPECT_TRUE(WaitFor([] { return IsWindowVisible(MainWindow()) != FALSE; }));
+  }
+
+  // Ends the program through its ordinary exit (which saves) and waits for it.
+  void Exit(HANDLE process) {
+    PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
+    DWORD code = 99;
+    EXPECT_TRUE(Exited(process, &code));
+  }
+
+  // The value of a key of section "Options" in config.cfg as saved.
+  std::string ConfigValue(const std::string& key) const {
+    for (const std::string& line : testutil::Lines(ReadFileText(dir_ / "config.cfg"))) {
+      if (line.rfind(key + "=", 0) == 0) return line.substr(key.size() + 1);
+    }
+    return "<missing>";
+  }
+
+  bool LogHas(const std::string& text) const { return ReadFileText(dir_ / "Log.txt").find(text) != std::string::npos; }
+
+  std::vector<std::string> Listing() const {
+    std::vector<std::string> entries;
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((dir_ / "*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+      do {
+        entries.push_back(std::string(found.cFileName) + ":" + std::to_string(found.nFileSizeLow) + ":" +
+                          std::to_string(found.ftLastWriteTime.dwLowDateTime));
+      } while (FindNextFileA(find, &found));
+      FindClose(find);
+    }
+    std::sort(entries.begin(), entries.end());
+    return entries;
+  }
+
+  TempFolder dir_;
+  std::vector<PROCESS_INFORMATION> processes_;
+};
+
+
+
+
+// A mono 16-bit WAV of a sine tone at 48 kHz, with short fades.
+inline std::string ToneWav(double hz, double seconds) {
+  size_t n = static_cast<size_t>(48000 * seconds);
+  std::vector<int16_t> samples(n);
+  for (size_t i = 0; i < n; ++i) {
+    double fade = std::min({1.0, i / 240.0, (n - 1 - i) / 240.0});
+    samples[i] = static_cast<int16_t>(12000 * fade * std::sin(2 * 3.14159265358979 * hz * i / 48000.0));
+  }
+  std::vector<uint8_t> wav = audiotest::MakeWav(samples, 1, 48000);
+  return std::string(wav.begin(), wav.end());
+}
+
+// Strength of one frequency in 16-bit stereo capture bytes (Goertzel, left
+// channel), per frame of the capture.
+inline double ToneLevel(const std::string& bytes, double hz);
+
+// The same summed over the whole capture: for one complete tone in it, this
+// is proportional to the tone's amplitude however long the capture is.
+inline double ToneAmount(const std::string& bytes, double hz) { return ToneLevel(bytes, hz) * static_cast<double>(bytes.size() / 4); }
+
+inline double ToneLevel(const std::string& bytes, double hz) {
+  double coeff = 2 * std::cos(2 * 3.14159265358979 * hz / 48000.0);
+  double s1 = 0, s2 = 0;
+  size_t frames = bytes.size() / 4;
+  for (size_t i = 0; i < frames; ++i) {
+    int16_t left;
+    std::memcpy(&left, bytes.data() + 4 * i, 2);
+    double s0 = left + coeff * s1 - s2;
+    s2 = s1;
+    s1 = s0;
+  }
+  double power = s1 * s1 + s2 * s2 - coeff * s1 * s2;
+  return frames ? std::sqrt(std::max(power, 0.0)) / static_cast<double>(frames) : 0;
+}
+
+
+
+
+// A program folder whose "Test" scheme gives each category used here a tone
+// of its own, and a second scheme "Quiet" with the same files.
+struct Tones {
+  static constexpr double kOther = 1000, kDigits = 1500, kSpace = 2000, kShift = 2500, kLeft = 3000, kEnter = 3500,
+                          kPrint = 800;
+};
+
+inline std::string ToneScheme(const std::string& name, const std::string& extra) {
+  return "[" + name + "]\r\n" +
+         "kOther=other.wav\r\nkOtherVol=100\r\nkDigits=digits.wav\r\nkDigitsVol=100\r\n"
+         "kSpace=space.wav\r\nkSpaceVol=100\r\nkShift=shift.wav\r\nkShiftVol=100\r\n"
+         "kEnter=enter.wav\r\nkEnterVol=100\r\nkPrintScreen=print.wav\r\nkPrintScreenVol=100\r\n"
+         "kLeftButton=click.wav\r\nkLeftButtonVol=100\r\n" +
+         extra;
+}
+
+
+class InputTest : public ProgramTest {
+ protected:
+  void SetUp() override {
+    ProgramTest::SetUp();
+    capture_ = audiotest::CapturePath();
+    if (capture_.empty()) GTEST_SKIP() << "BRISOLT_CAPTURE is not set";
+    const std::pair<const char*, double> files[] = {{"other.wav", Tones::kOther},   {"digits.wav", Tones::kDigits},
+                                                    {"space.wav", Tones::kSpace},   {"shift.wav", Tones::kShift},
+                                                    {"enter.wav", Tones::kEnter},   {"print.wav", Tones::kPrint},
+                                                    {"click.wav", Tones::kLeft}};
+    for (const auto& [file, hz] : files) WriteFileText(dir_ / file, ToneWav(hz, 0.15));
+  }
+  void Configure(const std::string& schemes, const std::string& options) {
+    WriteFileText(dir_ / "schemes.cfg", schemes);
+    // The first of two equal keys counts: the caller's options come first.
+    WriteFileText(dir_ / "config.cfg", "[Options]\r\n" + options + "DeviceID=-1\r\nGlobalVolume=100\r\n");
+  }
+  template <typename Action>
+  std::string Heard(Action action) {
+    size_t before = ReadFileText(capture_).size();
+    before -= before % 4;
+    action();
+    Sleep(500);
+    return ReadFileText(capture_).substr(before);
+  }
+  // A hotkey; its own keys sound too, so wait until they have.
+  static void HotkeyChord(std::initializer_list<WORD> keys) {
+    Chord(keys);
+    Sleep(500);
+  }
+  // How much sound follows the end of a tone, relative to the tone: the tail
+  // that a reverb leaves (about 0 without one).
+  static double TailLevel(const std::string& heard) {
+    std::vector<double> mono = audiotest::CapturedMono(heard);
+    double peak = 0;
+    size_t end = 0;
+    for (size_t i = 0; i < mono.size(); ++i) peak = std::max(peak, std::fabs(mono[i]));
+    for (size_t i = 0; i < mono.size(); ++i) {
+      if (std::fabs(mono[i]) > 0.5 * peak) end = i;
+    }
+    double tail = 0;
+    size_t from = end + 48 * 20, to = std::min(mono.size(), end + 48 * 250);
+    for (size_t i = from; i < to; ++i) tail = std::max(tail, std::fabs(mono[i]));
+    return peak > 0 ? tail / peak : 0;
+  }
+  // The tone that dominates what was heard, or 0 for silence.
+  static double Dominant(const std::string& heard) {
+    double best = 0, bestLevel = 0;
+    for (double hz : {Tones::kOther, Tones::kDigits, Tones::kSpace, Tones::kShift, Tones::kLeft, Tones::kEnter,
+                      Tones::kPrint}) {
+      double level = ToneLevel(heard, hz);
+      if (level > bestLevel) {
+        bestLevel = level;
+        best = hz;
+      }
+    }
+    return bestLevel > 50 ? best : 0;
+  }
+  std::string capture_;
+};
+
+}  // namespace e2e
