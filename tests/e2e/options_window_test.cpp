@@ -80,6 +80,26 @@ TEST_F(OptionsTest, ShowingFillsEveryControlFromTheSettings) {
   };
   EXPECT_TRUE(WaitFor([&] { return pixel(0) == RGB(254, 231, 222); }, 3000)) << std::hex << pixel(0);
   EXPECT_EQ(pixel(1), RGB(245, 245, 245));
+
+  // The layout at 96 dpi, in client pixels (left, top, width, height),
+  // within the rounding of dialog units.
+  RECT client{};
+  GetClientRect(MainWindow(), &client);
+  EXPECT_NEAR(client.right, 521, 2);
+  EXPECT_NEAR(client.bottom, 252, 2);
+  struct Place {
+    int id, left, top, width, height;
+  };
+  for (Place p : {Place{IDC_pagMain, 8, 8, 345, 225}, Place{IDOK, 364, 28, 80, 25}, Place{IDCANCEL, 364, 58, 80, 25},
+                  Place{IDC_btnApply, 364, 88, 80, 25}, Place{IDC_tbGlobalVolume, 480, 24, 30, 209}}) {
+    RECT r{};
+    GetWindowRect(Control(p.id), &r);
+    MapWindowPoints(nullptr, MainWindow(), reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_NEAR(r.left, p.left, 2) << p.id;
+    EXPECT_NEAR(r.top, p.top, 2) << p.id;
+    EXPECT_NEAR(r.right - r.left, p.width, 2) << p.id;
+    EXPECT_NEAR(r.bottom - r.top, p.height, 2) << p.id;
+  }
   Exit(process);
 
   // Without environmental effects the preset list is disabled.
