@@ -3,6 +3,8 @@
 // volume slider, the scheme commands and starting with Windows.
 
 #include "tests/e2e/program_fixture.h"
+
+#include <sddl.h>
 #include "ui/resource.h"
 
 using namespace e2e;
@@ -346,4 +348,54 @@ TEST_F(OptionsTest, TabVisitsThePageControlThePageAndTheButtonsInOrder) {
   Sleep(100);
   EXPECT_EQ(SendMessageA(Control(IDC_pagMain), TCM_GETCURSEL, 0, 0), 1);
   Exit(process);
+}
+
+namespace {
+
+// Denies everyone the right to write values under the Run key until the end
+// of the scope.
+class RunKeyLocked {
+ public:
+  RunKeyLocked() {
+    RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0, nullptr, 0,
+                    READ_CONTROL | WRITE_DAC, nullptr, &key_, nullptr);
+    DWORD size = 0;
+    RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, nullptr, &size);
+    original_.resize(size);
+    RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, original_.data(), &size);
+    // Setting values (0x2) is denied to everyone; the rest stays allowed.
+    PSECURITY_DESCRIPTOR locked = nullptr;
+    ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(D;;0x2;;;WD)(A;;KA;;;WD)", SDDL_REVISION_1, &locked,
+                                                         nullptr);
+    RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, locked);
+    LocalFree(locked);
+  }
+  ~RunKeyLocked() {
+    RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, original_.data());
+    RegCloseKey(key_);
+  }
+
+ private:
+  HKEY key_ = nullptr;
+  std::vector<char> original_;
+};
+
+}  // namespace
+
+TEST_F(OptionsTest, ARefusedRunValueIsLoggedAndTheOtherChangesStillApply) {
+  RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Brisolt");
+  RunKeyLocked locked;
+  ThreeSchemes("");
+  HANDLE process = StartAndWait();
+  ShowOptions();
+  Click(IDC_cbStartUp);
+  SendMessageA(Control(IDC_hkOptions), HKM_SETHOTKEY, kCtrlAltK, 0);
+  Click(IDOK);
+  ASSERT_TRUE(Hidden());
+  EXPECT_TRUE(LogHas("Failed to set data for 'Brisolt'"));
+  HotkeyChord({VK_CONTROL, VK_MENU, 'K'});
+  ASSERT_TRUE(WaitFor([] { return IsWindowVisible(MainWindow()) != FALSE; })) << "the hotkey was still applied";
+  EXPECT_EQ(SendMessageA(Control(IDC_cbStartUp), BM_GETCHECK, 0, 0), BST_UNCHECKED) << "shows what is true";
+  Exit(process);
+  EXPECT_EQ(ConfigValue("AutoRun"), "0");
 }
