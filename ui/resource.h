@@ -10,7 +10,11 @@
 #define IDD_PAGE_KEYBOARD 204
 #define IDD_PAGE_MOUSE 205
 #define IDD_SELECTOR 210
+#define IDD_SCHEMES 211
+#define IDD_KEY 212
+#define IDD_ABOUT 213
 #define IDM_MAIN 220
+#define IDB_LOGO 230
 
 // The options window (btnOk and btnCancel are IDOK and IDCANCEL, so Enter and
 // Esc reach them through the dialog manager).
@@ -57,6 +61,35 @@
 #define IDC_lbl1 3100
 #define IDC_Bevel1 3101
 #define IDC_lbDevices 3102
+
+// The scheme editor (btnSave is IDOK, btnCancel IDCANCEL).
+#define IDC_lblSchName 3200
+#define IDC_edSchemeName 3201
+#define IDC_btnSaveAs 3202
+#define IDC_cbKeyboard 3203
+#define IDC_lwKeyboard 3204
+#define IDC_btnPlay 3205
+#define IDC_btnStop 3206
+#define IDC_sepButtons 3207
+
+// The key sound dialog (btnOk is IDOK).
+#define IDC_lblSound 3300
+#define IDC_edSoundName 3301
+#define IDC_btnOpen 3302
+#define IDC_lblKeyVolume 3303
+#define IDC_tbVolume 3304
+#define IDC_lblProc 3305
+#define IDC_sepSound 3306
+#define IDC_sepVolume2 3307
+#define IDC_sepOk 3308
+
+// The about box (btnClose is IDCANCEL).
+#define IDC_imgLogo 3400
+#define IDC_lblComments 3401
+#define IDC_lblMail 3402
+#define IDC_lblNotice 3403
+#define IDC_sepAbout1 3404
+#define IDC_sepAbout2 3405
 
 // Menu commands of the menu bar (see ui/menus.h).
 #define IDM_SCHEME_PLACEHOLDER 99
