@@ -511,15 +511,106 @@ void Program(Canvas& c, const Grid& g) {
   }
 }
 
-// About-box logo: the program icon on an opaque tile, since the bitmap is
-// shown as it is, without alpha, on whatever the dialog is painted with.
+// About-box logo: the program icon, the name in drawn capitals and a row of
+// sound bars on a light band. The bitmap is shown as it is, without alpha,
+// on whatever the dialog is painted with, so every pixel is opaque. There are
+// no fonts here: the letters are strokes on a grid, cap height kCap.
+constexpr int kLogoWidth = 301, kLogoHeight = 58;
+
+// One capital of the name with its left edge at x; returns its advance.
+// The stroke's centre line runs kStroke/2 inside the letter's box.
+double Capital(Shape& ink, char letter, double x, double top, double bottom, double w) {
+  const double h = w / 2;                    // from the box edge to the stroke's centre line
+  const double t = top + h, b = bottom - h;  // centre lines of the top and bottom bars
+  const double mid = (t + b) / 2;
+  auto add = [&](const Shape& s) { ink = ink ? Union(ink, s) : s; };
+  // A bowl: bars from the stem at y0 and y1, joined by a half circle whose
+  // right edge is at `right`.
+  auto bowl = [&](double y0, double y1, double right) {
+    const double r = (y1 - y0) / 2;
+    const double cx = right - h - r;
+    add(Line({x + h, y0}, {cx, y0}, w));
+    add(Line({x + h, y1}, {cx, y1}, w));
+    add(Arc({cx, y0 + r}, r, 0, kPi / 2, w));
+  };
+  switch (letter) {
+    case 'B': {
+      const double width = 17;
+      add(Line({x + h, t}, {x + h, b}, w));
+      bowl(t, mid, x + width - 1.5);
+      bowl(mid, b, x + width);
+      return width;
+    }
+    case 'R': {
+      const double width = 17;
+      add(Line({x + h, t}, {x + h, b}, w));
+      bowl(t, mid + 0.5, x + width);
+      add(Line({x + width * 0.45, mid + 0.5}, {x + width - h, b}, w));
+      return width;
+    }
+    case 'I':
+      add(Line({x + h, t}, {x + h, b}, w));
+      return w;
+    case 'S': {
+      // Two arcs of a quarter of the cap height each, meeting in the middle.
+      const double r = (b - t) / 4;
+      const double cx = x + h + r + 0.5;
+      add(Arc({cx, t + r}, r, 7 * kPi / 6, 2 * kPi / 3, w));
+      add(Arc({cx, b - r}, r, kPi / 6, 2 * kPi / 3, w));
+      return 2 * r + w + 1;
+    }
+    case 'O': {
+      const double r = (b - t) / 2;
+      add(Arc({x + h + r, t + r}, r, 0, kPi, w));
+      return 2 * r + w;
+    }
+    case 'L': {
+      const double width = 14;
+      add(Line({x + h, t}, {x + h, b}, w));
+      add(Line({x + h, b}, {x + width - h, b}, w));
+      return width;
+    }
+    case 'T': {
+      const double width = 18;
+      add(Line({x + h, t}, {x + width - h, t}, w));
+      add(Line({x + width / 2, t}, {x + width / 2, b}, w));
+      return width;
+    }
+    default:
+      return 0;
+  }
+}
+
 void Logo(Canvas& c) {
-  const double n = c.Width();
-  c.Fill(RoundRect(0, 0, n, n, 0), Vertical(0, Hex(0xF7FAFF), n, Hex(0xD3E3F7)));
-  const Grid g{int(n * 0.8)};
+  const double w = c.Width(), h = c.Height();
+  c.Fill(RoundRect(0, 0, w, h, 0), Vertical(0, Hex(0xF7FAFF), h, Hex(0xD3E3F7)));
+  // A thin rule along the bottom edge keeps the band apart from the dialog.
+  c.Fill(RoundRect(0, h - 2, w, h, 0), kKeySide);
+
+  const Grid g{48};
   Canvas icon(g.n, g.n);
   Program(icon, g);
-  c.Draw(icon, int(n - g.n) / 2, int(n - g.n) / 2);
+  c.Draw(icon, 8, int(h - 2 - g.n) / 2);
+
+  // The name, centred on the icon's cap.
+  constexpr double kCap = 26, kStroke = 4.6, kGap = 5.5;
+  const double top = 15, bottom = top + kCap;
+  Shape ink;
+  double x = 66;
+  for (const char letter : std::string("BRISOLT")) x += Capital(ink, letter, x, top, bottom, kStroke) + kGap;
+  c.Fill(ink, Vertical(top, kKeySide, bottom, kKeyOutline));
+
+  // Sound bars to the right: a click as a level meter shows it, a sharp
+  // rise and a ragged fade.
+  constexpr std::array<double, 10> kLevels{0.45, 0.8, 1.0, 0.7, 0.85, 0.55, 0.62, 0.38, 0.3, 0.18};
+  const double barWidth = 4, pitch = 7, centre = top + kCap / 2;
+  const double first = std::round(x + 6);
+  for (size_t i = 0; i < kLevels.size() && first + pitch * double(i) + barWidth <= w - 6; ++i) {
+    const double half = std::max(2.0, std::round(kLevels[i] * (kCap / 2 + 2)));
+    const double bx = first + pitch * double(i);
+    c.Fill(RoundRect(bx, centre - half, bx + barWidth, centre + half, 2),
+           Vertical(centre - kCap / 2 - 2, kWave, centre + kCap / 2 + 2, Hex(0xD9661A)));
+  }
 }
 
 // ---------------------------------------------------------------- encoding
@@ -736,7 +827,7 @@ int main(int argc, char** argv) {
   }
   ok &= WriteFile(dir / "Brisolt.ico", Ico(Program, {16, 20, 24, 32, 48, 256}));
 
-  Canvas logo(96, 96);
+  Canvas logo(kLogoWidth, kLogoHeight);
   Logo(logo);
   ok &= WriteFile(dir / "logo.bmp", Bmp24(logo));
 

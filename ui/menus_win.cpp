@@ -10,6 +10,7 @@
 #include "audio/eax_presets.h"
 #include "input/dispatch.h"
 #include "settings/settings.h"
+#include "ui/about_box.h"
 #include "ui/device_selector.h"
 #include "ui/options_window.h"
 #include "ui/resource.h"
@@ -242,11 +243,9 @@ bool HandleMenuCommand(HWND window, UINT command) {
     case kCmdExit: PostMessageA(window, WM_CLOSE, 0, 0); return true;
     case kCmdCloseWindow: TfrmMain::actHideMainForm(); return true;
     case kCmdSelectAudioDevice: mnSelectAudioDeviceClick(); return true;
-    // The about box and the mail and web actions come with the help windows.
-    case kCmdAbout:
-    case kCmdSendMessage:
-    case kCmdWebSite:
-      return true;
+    case kCmdAbout: actShowAboutExecute(); return true;
+    case kCmdSendMessage: actSendMessageExecute(); return true;
+    case kCmdWebSite: actGoToWebSiteExecute(); return true;
     default:
       return false;
   }

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 // Builds the pages inside the freshly created dialog and fills the fixed lists.
 void OptionsWindowCreate(HWND dialog);
 void OptionsWindowDestroy();
@@ -25,6 +27,14 @@ void actSetStateImageIndexExecute();
 // After the current scheme was changed from a menu or a hotkey: markers,
 // colours and the scheme buttons follow the new current scheme.
 void SchemeChangedElsewhere();
+
+// The scheme list's rows, as the scheme editor reads and changes them.
+int SelectedSchemeRow();
+int SchemeRowCount();
+std::string SchemeRowCaption(int row);
+void SetSchemeRowCaption(int row, const std::string& name);
+// Appends a row for a new scheme, selects it and refreshes the markers.
+void AppendSchemeRow(const std::string& name);
 
 // tbGlobalVolume and lblPerc from GlobalVolume (the volume hotkeys).
 void ShowGlobalVolume();

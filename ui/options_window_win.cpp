@@ -20,6 +20,7 @@
 #include "settings/settings.h"
 #include "ui/options_rules.h"
 #include "ui/resource.h"
+#include "ui/scheme_editor.h"
 #include "ui/tray.h"
 
 namespace {
@@ -171,7 +172,8 @@ void btnEditSchemeClick() {
   // Key and mouse events stay quiet while a scheme is being edited.
   SchemeEditorOpen = true;
   int index = SchemeIndexOfRow(row);
-  (void)index;  // the scheme the editor works on
+  std::string name = RowCaption(row);
+  if (index >= 0) RunSchemeEditor(w.dialog, index, name, name == settings.CurrentSchemeName);
   SchemeEditorOpen = false;
 }
 
@@ -371,17 +373,6 @@ void StretchHeadingRule(HWND page) {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-HIMAGELIST MarkerImages(int dpi) {
-  int size = GetSystemMetricsForDpi(SM_CXSMICON, static_cast<UINT>(dpi));
-  HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 13, 0);
-  for (const char* name : kIconNames) {
-    auto icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_ICON, size, size, 0));
-    ImageList_AddIcon(images, icon);
-    DestroyIcon(icon);
-  }
-  return images;
-}
-
 // Everything whose size is set in pixels rather than dialog units: the pages
 // over the page control, the heading rules, the slider's thumb, the list's
 // column and pictures. Runs at creation and when the dpi changes.
@@ -400,7 +391,7 @@ void Layout() {
   SendMessageA(w.trackBar, TBM_SETTHUMBLENGTH, static_cast<WPARAM>(Scaled(kThumbLength)), 0);
   ListView_SetColumnWidth(w.list, 0, Scaled(kColumnWidth));
   HIMAGELIST old = w.markers;
-  w.markers = MarkerImages(Dpi());
+  w.markers = IconListAtDpi(Dpi());
   ListView_SetImageList(w.list, w.markers, LVSIL_STATE);
   if (old) ImageList_Destroy(old);
 }
@@ -652,4 +643,31 @@ void ShowDeviceState() {
 
 void EnableGlobalVolume(bool enabled) {
   if (w.dialog) EnableWindow(w.trackBar, enabled ? TRUE : FALSE);
+}
+
+int SelectedSchemeRow() { return w.list ? SelectedRow() : -1; }
+int SchemeRowCount() { return w.list ? RowCount() : 0; }
+std::string SchemeRowCaption(int row) { return w.list ? RowCaption(row) : std::string(); }
+
+void SetSchemeRowCaption(int row, const std::string& name) {
+  if (!w.list || row < 0) return;
+  LVITEMA item{};
+  item.iSubItem = 0;
+  item.pszText = const_cast<char*>(name.c_str());
+  SendMessageA(w.list, LVM_SETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  actSetStateImageIndexExecute();
+  UpdateSchemeButtons();
+}
+
+void AppendSchemeRow(const std::string& name) {
+  if (!w.list) return;
+  LVITEMA item{};
+  item.mask = LVIF_TEXT | LVIF_STATE;
+  item.iItem = RowCount();
+  item.pszText = const_cast<char*>(name.c_str());
+  item.state = INDEXTOSTATEIMAGEMASK(static_cast<UINT>(MarkerOf(name) + 1));
+  item.stateMask = LVIS_STATEIMAGEMASK;
+  auto row = static_cast<int>(SendMessageA(w.list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+  SelectRow(row);
+  actSetStateImageIndexExecute();
 }

@@ -13,6 +13,7 @@
 #define IDD_SCHEMES 211
 #define IDD_KEY 212
 #define IDD_ABOUT 213
+#define IDD_INPUTBOX 214
 #define IDM_MAIN 220
 #define IDB_LOGO 230
 
@@ -82,6 +83,10 @@
 #define IDC_sepSound 3306
 #define IDC_sepVolume2 3307
 #define IDC_sepOk 3308
+
+// The text-input box.
+#define IDC_lblPrompt 3500
+#define IDC_edValue 3501
 
 // The about box (btnClose is IDCANCEL).
 #define IDC_imgLogo 3400

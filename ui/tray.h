@@ -2,6 +2,7 @@
 // The notification-area icon: its pictures, its tip and its messages.
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 
@@ -16,6 +17,9 @@ inline constexpr const char* kIconNames[13] = {
 // Picture `index` at the size of small icons (16 px at 100 %, 20 at 125 %,
 // 24 at 150 %, 32 at 200 %), from the multi-size resources; kept for the run.
 HICON SmallIcon(int index);
+// The 13 pictures as an image list at the small-icon size of `dpi`, for the
+// lists of the windows (the caller destroys it).
+HIMAGELIST IconListAtDpi(int dpi);
 
 // "Brisolt - " and the current scheme's name, cut safely to the 63
 // characters the notification area holds.

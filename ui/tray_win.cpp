@@ -105,3 +105,14 @@ void pmiMuteClick() {
   settings.MuteSound = !settings.MuteSound;
   SetTrayIcon(settings.MuteSound ? kPictureSoundOff : kPictureSoundOn, TrayTip());
 }
+
+HIMAGELIST IconListAtDpi(int dpi) {
+  int size = GetSystemMetricsForDpi(SM_CXSMICON, static_cast<UINT>(dpi));
+  HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 13, 0);
+  for (const char* name : kIconNames) {
+    auto icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_ICON, size, size, 0));
+    ImageList_AddIcon(images, icon);
+    DestroyIcon(icon);
+  }
+  return images;
+}

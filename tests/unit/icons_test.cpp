@@ -178,9 +178,10 @@ TEST(Icons, LogoIsAnUncompressedBitmap) {
   ASSERT_EQ(b.substr(0, 2), "BM");
   EXPECT_EQ(Le32(b, 2), b.size());
   const uint32_t w = Le32(b, 18), h = Le32(b, 22), bits = Le16(b, 28);
-  EXPECT_GE(w, 64u);
-  EXPECT_EQ(w, h);
-  EXPECT_TRUE(bits == 24 || bits == 32);
+  // The about box shows it 1:1 at 96 dpi in a 301 x 58 picture.
+  EXPECT_EQ(w, 301u);
+  EXPECT_EQ(h, 58u);
+  EXPECT_EQ(bits, 24u);
   EXPECT_EQ(Le32(b, 30), 0u);  // BI_RGB
   EXPECT_EQ(Le32(b, 10) + (w * bits / 8 + 3) / 4 * 4 * h, b.size());
 }

@@ -1,0 +1,50 @@
+#include "ui/input_box.h"
+
+#include "ui/resource.h"
+
+namespace {
+
+struct Question {
+  const std::string* caption;
+  const std::string* prompt;
+  std::string* value;
+};
+
+INT_PTR CALLBACK InputProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* question = reinterpret_cast<Question*>(GetWindowLongPtrA(dialog, DWLP_USER));
+  switch (message) {
+    case WM_INITDIALOG: {
+      question = reinterpret_cast<Question*>(lParam);
+      SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+      SetWindowTextA(dialog, question->caption->c_str());
+      SetDlgItemTextA(dialog, IDC_lblPrompt, question->prompt->c_str());
+      SetDlgItemTextA(dialog, IDC_edValue, question->value->c_str());
+      SendDlgItemMessageA(dialog, IDC_edValue, EM_SETSEL, 0, -1);
+      return TRUE;
+    }
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK) {
+        HWND edit = GetDlgItem(dialog, IDC_edValue);
+        std::string text(static_cast<size_t>(GetWindowTextLengthA(edit)) + 1, '\0');
+        text.resize(static_cast<size_t>(GetWindowTextA(edit, text.data(), static_cast<int>(text.size()))));
+        *question->value = text;
+        EndDialog(dialog, IDOK);
+        return TRUE;
+      }
+      if (LOWORD(wParam) == IDCANCEL) {
+        EndDialog(dialog, IDCANCEL);
+        return TRUE;
+      }
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace
+
+bool InputQuery(HWND owner, const std::string& caption, const std::string& prompt, std::string& value) {
+  Question question{&caption, &prompt, &value};
+  return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_INPUTBOX), owner, InputProc,
+                         reinterpret_cast<LPARAM>(&question)) == IDOK;
+}

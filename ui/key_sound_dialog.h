@@ -1,0 +1,22 @@
+#pragma once
+// The key sound dialog (TfrmKey): the sound file and the volume of one key
+// category of the scheme being edited. It stores nothing itself.
+
+#include <windows.h>
+
+#include <string>
+
+// The open-file dialog of sound files, starting in the program's Schemes
+// folder. "" when the user cancels; a file inside the program folder comes
+// back relative to it, any other as its full path.
+std::string ChooseSoundFile(HWND owner);
+
+struct KeySound {
+  std::string fileName;
+  int volume = 0;          // the track bar's position, 0..100
+  std::string volumeText;  // what the label shows at first (the stored volume as it is)
+};
+
+// Shows the dialog for `keyName` (its caption). True when it was left with
+// OK; `sound` then holds the file text and the track bar's position.
+bool EditKeySoundDialog(HWND owner, const std::string& keyName, KeySound& sound);

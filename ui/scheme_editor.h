@@ -1,0 +1,13 @@
+#pragma once
+// The scheme editor (TfrmSchemes): one scheme's 24 keyboard categories, its
+// keyboard switch and its name, edited in a working copy that OK puts in the
+// scheme's place and "Save as..." adds as a new scheme.
+
+#include <windows.h>
+
+#include <string>
+
+// Shows the editor modally for the scheme at `index` of SchemeList, named
+// `name`; `current` marks the current scheme (a rename then renames the
+// current scheme too). Returns when the editor has closed.
+void RunSchemeEditor(HWND owner, int index, const std::string& name, bool current);
