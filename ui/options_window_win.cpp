@@ -568,8 +568,17 @@ bool OptionsWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* r
 }
 
 bool OptionsWindowPreTranslate(const MSG& msg) {
-  if (!w.dialog || msg.message != WM_KEYDOWN || !IsWindowVisible(w.dialog)) return false;
+  if (!w.dialog || !IsWindowVisible(w.dialog)) return false;
   if (msg.hwnd != w.dialog && !IsChild(w.dialog, msg.hwnd)) return false;
+  if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST && !IsWindowVisible(msg.hwnd)) {
+    // The focus sits on a control of a page that is not shown (a button
+    // pressed by a program, say). The dialog manager's search for an
+    // accelerator letter never comes back to such a control and would not
+    // end, so the focus moves to the page control first.
+    SendMessageA(w.dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(w.tab), TRUE);
+    return true;
+  }
+  if (msg.message != WM_KEYDOWN) return false;
   bool ctrl = GetKeyState(VK_CONTROL) < 0;
   bool shift = GetKeyState(VK_SHIFT) < 0;
   if (GetKeyState(VK_MENU) < 0) return false;

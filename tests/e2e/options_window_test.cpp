@@ -399,3 +399,17 @@ TEST_F(OptionsTest, ARefusedRunValueIsLoggedAndTheOtherChangesStillApply) {
   Exit(process);
   EXPECT_EQ(ConfigValue("AutoRun"), "0");
 }
+
+TEST_F(OptionsTest, ALetterTypedWithTheFocusOnAHiddenPageDoesNotHangTheProgram) {
+  ThreeSchemes("");
+  HANDLE process = StartAndWait();
+  ShowOptions();
+  SetForegroundWindow(MainWindow());
+  SendMessageA(Control(IDC_pagMain), TCM_SETCURFOCUS, 1, 0);
+  Click(IDC_cbStartUp);  // a program's click puts the focus on the hidden General page
+  Sleep(200);
+  Chord({'A'});  // the dialog manager looks for an accelerator letter
+  Sleep(300);
+  Exit(process);  // the program still answers
+  EXPECT_TRUE(LogHas("Hook was stopped"));
+}

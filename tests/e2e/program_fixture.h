@@ -220,9 +220,11 @@ class ProgramTest : public ::testing::Test {
 
   // Ends the program through its ordinary exit (which saves) and waits for it.
   void Exit(HANDLE process) {
-    PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
+    HWND window = MainWindow();
+    PostMessageA(window, WM_CLOSE, 0, 0);
     DWORD code = 99;
-    EXPECT_TRUE(Exited(process, &code));
+    EXPECT_TRUE(Exited(process, &code)) << "enabled " << IsWindowEnabled(window) << ", log:\n"
+                                        << ReadFileText(dir_ / "Log.txt");
   }
 
   // The value of a key of section "Options" in config.cfg as saved.
