@@ -4,6 +4,7 @@
 
 #include "app/main_window.h"
 #include "app/startup.h"
+#include "ui/about_box.h"
 #include "ui/device_selector.h"
 #include "ui/menus.h"
 #include "ui/options_window.h"
@@ -24,6 +25,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     if (accelerators && TranslateAcceleratorA(mainWindow, accelerators, &msg)) continue;
     if (OptionsWindowPreTranslate(msg)) continue;
+    if (AboutBoxMessage(msg)) continue;  // Esc and Tab in the about box
     if (IsDialogMessageA(mainWindow, &msg)) continue;  // Tab, Enter, Esc and the accelerator letters
     TranslateMessage(&msg);
     DispatchMessageA(&msg);

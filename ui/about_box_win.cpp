@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <type_traits>
@@ -86,7 +87,7 @@ void FitMailLabel(HWND dialog) {
   HDC dc = GetDC(label);
   HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(label, WM_GETFONT, 0, 0)));
   SIZE text{};
-  GetTextExtentPoint32A(dc, kSupportMail, static_cast<int>(std::char_traits<char>::length(kSupportMail)), &text);
+  GetTextExtentPoint32A(dc, kSupportMail, static_cast<int>(std::strlen(kSupportMail)), &text);
   SelectObject(dc, oldFont);
   ReleaseDC(label, dc);
 

@@ -379,6 +379,7 @@ void FormResize(TfrmSchemes& form) {
 }
 
 void FormCreate(TfrmSchemes& form) {
+  SendMessageA(form.window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(SmallIcon(kPictureSoundOn)));
   form.list = GetDlgItem(form.window, IDC_lwKeyboard);
   SetUpList(form);
   form.playGlyph = Glyph(form.window, true);
