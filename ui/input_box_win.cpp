@@ -1,6 +1,7 @@
 #include "ui/input_box.h"
 
 #include "ui/resource.h"
+#include "ui/window_util.h"
 
 namespace {
 
@@ -24,10 +25,7 @@ INT_PTR CALLBACK InputProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
     }
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK) {
-        HWND edit = GetDlgItem(dialog, IDC_edValue);
-        std::string text(static_cast<size_t>(GetWindowTextLengthA(edit)) + 1, '\0');
-        text.resize(static_cast<size_t>(GetWindowTextA(edit, text.data(), static_cast<int>(text.size()))));
-        *question->value = text;
+        *question->value = WindowText(GetDlgItem(dialog, IDC_edValue));
         EndDialog(dialog, IDOK);
         return TRUE;
       }

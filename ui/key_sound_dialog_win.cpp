@@ -9,6 +9,7 @@
 #include "app/startup.h"
 #include "ui/resource.h"
 #include "ui/sound_path_rules.h"
+#include "ui/window_util.h"
 
 namespace {
 
@@ -19,26 +20,6 @@ struct TfrmKey {
   KeySound* sound;
 };
 
-void CentreOverOwner(HWND window) {
-  HWND owner = GetWindow(window, GW_OWNER);
-  RECT area{}, box{};
-  if (owner && IsWindowVisible(owner)) {
-    GetWindowRect(owner, &area);
-  } else {
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-  }
-  GetWindowRect(window, &box);
-  int width = box.right - box.left, height = box.bottom - box.top;
-  SetWindowPos(window, nullptr, area.left + (area.right - area.left - width) / 2,
-               area.top + (area.bottom - area.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-std::string ItemText(HWND dialog, int id) {
-  HWND item = GetDlgItem(dialog, id);
-  std::string text(static_cast<size_t>(GetWindowTextLengthA(item)) + 1, '\0');
-  text.resize(static_cast<size_t>(GetWindowTextA(item, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
 
 void tbVolumeChange(HWND dialog) {
   auto position = SendDlgItemMessageA(dialog, IDC_tbVolume, TBM_GETPOS, 0, 0);
@@ -77,7 +58,7 @@ INT_PTR CALLBACK KeyProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam
           }
           return TRUE;
         case IDOK:
-          form->sound->fileName = ItemText(dialog, IDC_edSoundName);
+          form->sound->fileName = WindowText(GetDlgItem(dialog, IDC_edSoundName));
           form->sound->volume = static_cast<int>(SendDlgItemMessageA(dialog, IDC_tbVolume, TBM_GETPOS, 0, 0));
           EndDialog(dialog, IDOK);
           return TRUE;

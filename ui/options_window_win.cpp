@@ -22,6 +22,7 @@
 #include "ui/resource.h"
 #include "ui/scheme_editor.h"
 #include "ui/tray.h"
+#include "ui/window_util.h"
 
 namespace {
 
@@ -69,12 +70,6 @@ bool Checked(int id) { return SendMessageA(Control(id), BM_GETCHECK, 0, 0) == BS
 void SetChecked(int id, bool on) { SendMessageA(Control(id), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0); }
 int Selection(int comboId) { return static_cast<int>(SendMessageA(Control(comboId), CB_GETCURSEL, 0, 0)); }
 
-std::string WindowText(HWND window) {
-  std::string text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
-  text.resize(static_cast<size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
-
 int Dpi() { return w.dialog ? static_cast<int>(GetDpiForWindow(w.dialog)) : 96; }
 int Scaled(int pixels) { return MulDiv(pixels, Dpi(), 96); }
 
@@ -82,19 +77,7 @@ void EnableApply() { Enable(IDC_btnApply, true); }
 
 // ---- Scheme list -----------------------------------------------------------
 
-std::string RowCaption(int row) {
-  std::vector<char> buffer(256);
-  for (;;) {
-    LVITEMA item{};
-    item.iSubItem = 0;
-    item.pszText = buffer.data();
-    item.cchTextMax = static_cast<int>(buffer.size());
-    auto copied = static_cast<size_t>(SendMessageA(w.list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row),
-                                                   reinterpret_cast<LPARAM>(&item)));
-    if (copied + 1 < buffer.size()) return std::string(buffer.data(), copied);
-    buffer.resize(buffer.size() * 2);
-  }
-}
+std::string RowCaption(int row) { return ListItemText(w.list, row); }
 
 int RowCount() { return static_cast<int>(SendMessageA(w.list, LVM_GETITEMCOUNT, 0, 0)); }
 int SelectedRow() { return ListView_GetNextItem(w.list, -1, LVNI_SELECTED); }

@@ -19,6 +19,7 @@
 #include "ui/options_window.h"
 #include "ui/resource.h"
 #include "ui/tray.h"
+#include "ui/window_util.h"
 
 namespace {
 
@@ -52,12 +53,7 @@ struct TfrmSchemes {
 int Dpi(HWND window) { return static_cast<int>(GetDpiForWindow(window)); }
 int Scaled(HWND window, int pixels) { return MulDiv(pixels, Dpi(window), 96); }
 
-std::string ItemText(HWND window, int id) {
-  HWND item = GetDlgItem(window, id);
-  std::string text(static_cast<size_t>(GetWindowTextLengthA(item)) + 1, '\0');
-  text.resize(static_cast<size_t>(GetWindowTextA(item, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
+std::string ItemText(HWND window, int id) { return WindowText(GetDlgItem(window, id)); }
 
 void Message(HWND owner, const std::string& text) { MessageBoxA(owner, text.c_str(), "Brisolt", MB_OK); }
 
@@ -67,19 +63,7 @@ std::string ExistsMessage(const std::string& name) {
 
 // ---- The list ------------------------------------------------------------------
 
-std::string CellText(HWND list, int row, int column) {
-  std::vector<char> buffer(1024);
-  for (;;) {
-    LVITEMA item{};
-    item.iSubItem = column;
-    item.pszText = buffer.data();
-    item.cchTextMax = static_cast<int>(buffer.size());
-    auto copied = static_cast<size_t>(SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row),
-                                                   reinterpret_cast<LPARAM>(&item)));
-    if (copied + 1 < buffer.size()) return std::string(buffer.data(), copied);
-    buffer.resize(buffer.size() * 2);
-  }
-}
+std::string CellText(HWND list, int row, int column) { return ListItemText(list, row, column); }
 
 void SetCellText(HWND list, int row, int column, const std::string& text) {
   LVITEMA item{};
@@ -388,17 +372,7 @@ void FormCreate(TfrmSchemes& form) {
   SendDlgItemMessageA(form.window, IDC_btnStop, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(form.stopGlyph));
   RememberAnchors(form);
   // The size of the last use, centred over the owner.
-  int width = Scaled(form.window, kWidth);
-  int height = Scaled(form.window, EditorHeight(settings.FormSchemeHeight));
-  RECT area{};
-  HWND owner = GetWindow(form.window, GW_OWNER);
-  if (owner && IsWindowVisible(owner)) {
-    GetWindowRect(owner, &area);
-  } else {
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-  }
-  SetWindowPos(form.window, nullptr, area.left + (area.right - area.left - width) / 2,
-               area.top + (area.bottom - area.top - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  CentreOverOwner(form.window, Scaled(form.window, kWidth), Scaled(form.window, EditorHeight(settings.FormSchemeHeight)));
 }
 
 void FormClose(TfrmSchemes& form) {

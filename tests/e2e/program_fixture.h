@@ -122,9 +122,10 @@ struct RemoteList {
     auto state = static_cast<UINT>(SendMessageA(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK));
     return static_cast<int>((state >> 12) & 0xF) - 1;
   }
-  std::string Text(int row) const {
+  std::string Text(int row, int column = 0) const {
     RemoteBuffer remote(list);
     LVITEMA item{};
+    item.iSubItem = column;
     item.pszText = remote.At(512);
     item.cchTextMax = 256;
     remote.Write(0, &item, sizeof item);

@@ -52,19 +52,7 @@ class EditorTest : public InputTest {
   }
   static RemoteList Rows(HWND editor) { return RemoteList{GetDlgItem(editor, IDC_lwKeyboard)}; }
   // The text of a cell of the editor's list.
-  static std::string Cell(HWND editor, int row, int column) {
-    HWND list = GetDlgItem(editor, IDC_lwKeyboard);
-    RemoteBuffer remote(list);
-    LVITEMA item{};
-    item.iSubItem = column;
-    item.pszText = remote.At(512);
-    item.cchTextMax = 256;
-    remote.Write(0, &item, sizeof item);
-    SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), remote.Param());
-    char text[256] = "";
-    remote.Read(512, text, sizeof text - 1);
-    return text;
-  }
+  static std::string Cell(HWND editor, int row, int column) { return Rows(editor).Text(row, column); }
   static bool Closed(HWND window) { return WaitFor([&] { return !IsWindow(window); }, 5000); }
   // Presses "Save as...", answers the question with `answer` and returns the
   // message box that follows, if any (nullptr when the editor closed).
