@@ -184,6 +184,7 @@ TEST_F(OptionsTest, VolumeSliderActsAtOnceAndHotkeysMoveIt) {
   ThreeSchemes("GlobalVolume=50\r\n");
   HANDLE process = StartAndWait();
   ShowOptions();
+  Heard([] { Chord({'A'}); });  // the output is open from here on
   double before = ToneAmount(Heard([] { Chord({'A'}); }), Tones::kOther);
   KeyTo(IDC_tbGlobalVolume, VK_NEXT);  // a page down the bar: 10 less
   EXPECT_EQ(TextOf(Control(IDC_lblPerc)), "40%");

@@ -337,7 +337,10 @@ class InputTest : public ProgramTest {
     size_t before = ReadFileText(capture_).size();
     before -= before % 4;
     action();
-    Sleep(500);
+    // The first sound of a program can come late while its output opens
+    // (much later on a freshly made Wine set-up).
+    Sleep(heardBefore_ ? 500 : 1500);
+    heardBefore_ = true;
     return ReadFileText(capture_).substr(before);
   }
   // A hotkey; its own keys sound too, so wait until they have.
@@ -374,6 +377,7 @@ class InputTest : public ProgramTest {
     return bestLevel > 50 ? best : 0;
   }
   std::string capture_;
+  bool heardBefore_ = false;
 };
 
 }  // namespace e2e
