@@ -11,6 +11,7 @@
 #include "settings/settings.h"
 #include "ui/options_window.h"
 #include "ui/resource.h"
+#include "ui/window_util.h"
 
 namespace {
 
@@ -28,11 +29,9 @@ void FormClose(HWND dialog, TfrmSelector& selector) {
 }
 
 INT_PTR CALLBACK SelectorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* selector = reinterpret_cast<TfrmSelector*>(GetWindowLongPtrA(dialog, DWLP_USER));
+  auto* selector = DialogObject<TfrmSelector>(dialog, message, lParam);
   switch (message) {
     case WM_INITDIALOG: {
-      selector = reinterpret_cast<TfrmSelector*>(lParam);
-      SetWindowLongPtrA(dialog, DWLP_USER, lParam);
       HWND list = GetDlgItem(dialog, IDC_lbDevices);
       for (const std::string& line : selector->lines) {
         SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));

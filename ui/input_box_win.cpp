@@ -12,11 +12,9 @@ struct Question {
 };
 
 INT_PTR CALLBACK InputProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* question = reinterpret_cast<Question*>(GetWindowLongPtrA(dialog, DWLP_USER));
+  auto* question = DialogObject<Question>(dialog, message, lParam);
   switch (message) {
     case WM_INITDIALOG: {
-      question = reinterpret_cast<Question*>(lParam);
-      SetWindowLongPtrA(dialog, DWLP_USER, lParam);
       SetWindowTextA(dialog, question->caption->c_str());
       SetDlgItemTextA(dialog, IDC_lblPrompt, question->prompt->c_str());
       SetDlgItemTextA(dialog, IDC_edValue, question->value->c_str());

@@ -27,11 +27,9 @@ void tbVolumeChange(HWND dialog) {
 }
 
 INT_PTR CALLBACK KeyProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* form = reinterpret_cast<TfrmKey*>(GetWindowLongPtrA(dialog, DWLP_USER));
+  auto* form = DialogObject<TfrmKey>(dialog, message, lParam);
   switch (message) {
     case WM_INITDIALOG: {
-      form = reinterpret_cast<TfrmKey*>(lParam);
-      SetWindowLongPtrA(dialog, DWLP_USER, lParam);
       // In the opener's order: file, caption, position, label.
       SetDlgItemTextA(dialog, IDC_edSoundName, form->sound->fileName.c_str());
       SetWindowTextA(dialog, form->caption.c_str());

@@ -384,11 +384,9 @@ void FormClose(TfrmSchemes& form) {
 }
 
 INT_PTR CALLBACK SchemesProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* form = reinterpret_cast<TfrmSchemes*>(GetWindowLongPtrA(window, DWLP_USER));
+  auto* form = DialogObject<TfrmSchemes>(window, message, lParam);
   switch (message) {
     case WM_INITDIALOG: {
-      form = reinterpret_cast<TfrmSchemes*>(lParam);
-      SetWindowLongPtrA(window, DWLP_USER, lParam);
       form->window = window;
       FormCreate(*form);
       // The opener's caption and name; the name field's change handler keeps the caption.

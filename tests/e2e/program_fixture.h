@@ -55,6 +55,15 @@ inline bool StartRecordExists() {
 inline HWND MainWindow() { return FindWindowA("TfrmMain", "Brisolt - Options"); }
 
 // A program folder with a fresh copy of the program.
+// A left click wherever the mouse is (the hook and the mouse sounds see it).
+inline void LeftClick() {
+  INPUT input[2] = {};
+  input[0].type = input[1].type = INPUT_MOUSE;
+  input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(2, input, sizeof input[0]);
+}
+
 // A control of the program's windows by its id, however deep it lies (the
 // options window's pages are dialogs of their own inside it).
 inline HWND FindControl(HWND top, int id) {

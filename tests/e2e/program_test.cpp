@@ -158,13 +158,7 @@ TEST_F(InputTest, KeysAndClicksSoundTheirCategoryAndHotkeysActAndAreSaved) {
   EXPECT_GT(ToneLevel(a, 1000), 10 * ToneLevel(a, 2000)) << "A sounds the 'Other' tone";
   std::string space = Heard([] { Chord({VK_SPACE}); });
   EXPECT_GT(ToneLevel(space, 2000), 10 * ToneLevel(space, 1000)) << "Space sounds its own tone";
-  std::string click = Heard([] {
-    INPUT input[2] = {};
-    input[0].type = input[1].type = INPUT_MOUSE;
-    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, input, sizeof input[0]);
-  });
+  std::string click = Heard(LeftClick);
   EXPECT_GT(ToneLevel(click, 3000), 10 * ToneLevel(click, 1000)) << "a left click sounds the button tone";
 
   // Hotkeys: volume down (100 -> 90), next scheme (Test -> Second), mute.
@@ -217,13 +211,7 @@ TEST_F(InputTest, MuteDeviceAndSwitchesSilenceWhatTheyShould) {
   // The next scheme has its keyboard switched off; its mouse still sounds.
   HotkeyChord({VK_CONTROL, VK_MENU, VK_SHIFT, 'N'});
   EXPECT_EQ(Dominant(Heard([] { Chord({'A'}); })), 0) << "keyboard switch off";
-  std::string click = Heard([] {
-    INPUT input[2] = {};
-    input[0].type = input[1].type = INPUT_MOUSE;
-    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, input, sizeof input[0]);
-  });
+  std::string click = Heard(LeftClick);
   EXPECT_EQ(Dominant(click), Tones::kLeft);
   // Previous from the first wraps to the last, and back again.
   HotkeyChord({VK_CONTROL, VK_MENU, VK_SHIFT, 'P'});
