@@ -262,17 +262,18 @@ TEST_F(OptionsTest, DeleteAsksRefusesTheLastAndSelectsTheRowAbove) {
     WaitFor([&] { return !IsWindow(box); });
     return text;
   };
+  // The box is gone before the program acts on its answer, so the checks wait for the row to go.
   EXPECT_EQ(deleteRow(2, IDCANCEL), "Delete sound scheme \"Third\" ?");
   EXPECT_EQ(list.Count(), 3) << "Cancel deletes nothing";
   deleteRow(2, IDOK);
-  ASSERT_EQ(list.Count(), 2);
-  EXPECT_EQ(list.Selected(), 1) << "the row above is selected";
+  ASSERT_TRUE(WaitFor([&] { return list.Count() == 2; }));
+  EXPECT_TRUE(WaitFor([&] { return list.Selected() == 1; })) << "the row above is selected";
 
   deleteRow(0, IDOK);  // the current scheme, and the first row
-  ASSERT_EQ(list.Count(), 1);
+  ASSERT_TRUE(WaitFor([&] { return list.Count() == 1; }));
   EXPECT_EQ(list.Text(0), "Second");
+  EXPECT_TRUE(WaitFor([&] { return list.Marker(0) == 5; })) << "no scheme is current";
   EXPECT_EQ(list.Selected(), -1);
-  EXPECT_EQ(list.Marker(0), 5) << "no scheme is current";
   EXPECT_EQ(Dominant(Heard([] { Chord({'A'}); })), 0) << "and keys are silent";
 
   EXPECT_EQ(deleteRow(0, IDOK), "Sorry, Can not delete this scheme. It is last!");

@@ -303,9 +303,12 @@ TEST_F(EditorTest, KeySoundDialogChoosesAFileAndAVolume) {
     EXPECT_NE(open, nullptr);
     HWND name = FindControl(open, 1148);  // the file name box
     if (!name) name = FindControl(open, 1152);
+    std::string before = TextOf(GetDlgItem(key, IDC_edSoundName));
     SetText(name, path);
     Press(open, IDOK);
     EXPECT_TRUE(Closed(open));
+    // The field is filled once the open-file dialog has returned.
+    WaitFor([&] { return TextOf(GetDlgItem(key, IDC_edSoundName)) != before; });
     return TextOf(GetDlgItem(key, IDC_edSoundName));
   };
   EXPECT_EQ(choose(dir_ / "Sub\\inside.wav"), "Sub\\inside.wav");
