@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include <zlib.h>
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -34,10 +36,70 @@ uint32_t Le16(const std::string& b, size_t at) {
 }
 uint32_t Le32(const std::string& b, size_t at) { return Le16(b, at) | Le16(b, at + 2) << 16; }
 
+uint32_t Be32(const std::string& b, size_t at) {
+  return uint32_t(uint8_t(b[at])) << 24 | uint32_t(uint8_t(b[at + 1])) << 16 | uint32_t(uint8_t(b[at + 2])) << 8 |
+         uint32_t(uint8_t(b[at + 3]));
+}
+
+// Decodes an n x n 8-bit RGBA PNG (chunk CRCs, zlib stream and row filters
+// all checked), as Windows does for large icon entries.
+std::vector<uint8_t> DecodePng(const std::string& png, int n, const std::string& name) {
+  std::string idat;
+  bool header = false;
+  for (size_t at = 8; at + 12 <= png.size();) {
+    const size_t length = Be32(png, at);
+    if (length > png.size() - at - 12) {
+      ADD_FAILURE() << name << ": PNG chunk runs past the entry";
+      return {};
+    }
+    const std::string type = png.substr(at + 4, 4);
+    const auto* bytes = reinterpret_cast<const Bytef*>(png.data() + at + 4);
+    EXPECT_EQ(crc32(0, bytes, uInt(length + 4)), Be32(png, at + 8 + length)) << name << ": CRC of " << type;
+    if (type == "IHDR") {
+      header = Be32(png, at + 8) == uint32_t(n) && Be32(png, at + 12) == uint32_t(n) &&
+               png.compare(at + 16, 5, std::string("\x08\x06\x00\x00\x00", 5)) == 0;
+    } else if (type == "IDAT") {
+      idat += png.substr(at + 8, length);
+    }
+    at += 12 + length;
+  }
+  if (!header) {
+    ADD_FAILURE() << name << ": PNG is not " << n << " px 8-bit RGBA";
+    return {};
+  }
+  const size_t stride = size_t(n) * 4;
+  std::vector<uint8_t> raw((stride + 1) * n);
+  uLongf size = uLongf(raw.size());
+  if (uncompress(raw.data(), &size, reinterpret_cast<const Bytef*>(idat.data()), uLong(idat.size())) != Z_OK ||
+      size != raw.size()) {
+    ADD_FAILURE() << name << ": PNG data does not inflate to " << n << " rows";
+    return {};
+  }
+  std::vector<uint8_t> rgba(stride * n);
+  for (int y = 0; y < n; ++y) {
+    const uint8_t type = raw[y * (stride + 1)];
+    const uint8_t* in = &raw[y * (stride + 1) + 1];
+    uint8_t* out = &rgba[y * stride];
+    const uint8_t* up = y > 0 ? out - stride : nullptr;
+    for (size_t i = 0; i < stride; ++i) {
+      const int a = i >= 4 ? out[i - 4] : 0, b = up ? up[i] : 0, c = up && i >= 4 ? up[i - 4] : 0;
+      const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+      const int paeth = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+      const int predicted = type == 0 ? 0 : type == 1 ? a : type == 2 ? b : type == 3 ? (a + b) / 2 : paeth;
+      out[i] = uint8_t(in[i] + predicted);
+    }
+    if (type > 4) {
+      ADD_FAILURE() << name << ": row " << y << " has filter " << int(type);
+      return {};
+    }
+  }
+  return rgba;
+}
+
 struct Image {
   int size = 0;
   bool png = false;
-  std::vector<uint8_t> rgba;  // top-down, straight alpha; empty for PNG entries
+  std::vector<uint8_t> rgba;  // top-down, straight alpha
 };
 
 // Parses an .ico file, checking every size and offset against the file, and
@@ -68,6 +130,7 @@ std::map<int, Image> ReadIco(const std::string& name) {
     }
     if (b.compare(offset, 8, "\x89PNG\r\n\x1a\n") == 0) {
       img.png = true;
+      img.rgba = DecodePng(b.substr(offset, bytes), img.size, name);
       images[img.size] = img;
       continue;
     }
@@ -143,6 +206,26 @@ TEST(Icons, ProgramIconAlsoHasLargeSizes) {
   EXPECT_FALSE(images.at(48).png);
   ASSERT_TRUE(images.count(256));
   EXPECT_TRUE(images.at(256).png);
+  // The 256 px picture, shrunk 8:1, is the same design as the 32 px one.
+  const Image& large = images.at(256);
+  ASSERT_EQ(large.rgba.size(), 256u * 256 * 4);
+  Image shrunk{32, false, std::vector<uint8_t>(32 * 32 * 4)};
+  for (int y = 0; y < 32; ++y) {
+    for (int x = 0; x < 32; ++x) {
+      double sum[4] = {};
+      for (int v = 0; v < 8; ++v) {
+        for (int u = 0; u < 8; ++u) {
+          const uint8_t* p = &large.rgba[((size_t(y) * 8 + v) * 256 + size_t(x) * 8 + u) * 4];
+          for (int c = 0; c < 3; ++c) sum[c] += p[c] * p[3];
+          sum[3] += p[3];
+        }
+      }
+      uint8_t* d = &shrunk.rgba[(size_t(y) * 32 + x) * 4];
+      for (int c = 0; c < 3; ++c) d[c] = uint8_t(sum[3] > 0 ? sum[c] / sum[3] + 0.5 : 0);
+      d[3] = uint8_t(sum[3] / 64 + 0.5);
+    }
+  }
+  EXPECT_LT(MeanDifference(shrunk, images.at(32)), 20.0);
 }
 
 TEST(Icons, TrayPicturesDifferAtSixteenPixels) {

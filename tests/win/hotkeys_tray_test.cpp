@@ -1,4 +1,4 @@
-// The hotkeys against a real window (WM_HOTKEY from SendInput), and the tray tip.
+// The hotkeys against a real window (WM_HOTKEY from SendInput), the tray tip and the program icon.
 
 #include <gtest/gtest.h>
 
@@ -65,4 +65,51 @@ TEST(TrayTip, SchemeNameAndASafeCutAt63Characters) {
   EXPECT_EQ(TrayTip(), "Brisolt - ");
   settings.CurrentSchemeName = std::string(100, 'x');
   EXPECT_EQ(TrayTip(), "Brisolt - " + std::string(53, 'x'));
+}
+
+// The program icon's 256 px entry is a PNG; the system's icon loader must
+// take it from the program file as it is.
+TEST(ProgramIcon, TheLargeEntryLoadsFromTheProgramFile) {
+  HMODULE exe = LoadLibraryExA(BRISOLT_DIST_DIR "\\Brisolt.exe", nullptr,
+                               LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(exe, nullptr);
+  HRSRC group = FindResourceA(exe, "Brisolt", RT_GROUP_ICON);
+  ASSERT_NE(group, nullptr);
+  auto* directory = static_cast<BYTE*>(LockResource(LoadResource(exe, group)));
+  int id = LookupIconIdFromDirectoryEx(directory, TRUE, 256, 256, LR_DEFAULTCOLOR);
+  HRSRC entry = FindResourceA(exe, MAKEINTRESOURCEA(id), RT_ICON);
+  ASSERT_NE(entry, nullptr);
+  auto* bits = static_cast<BYTE*>(LockResource(LoadResource(exe, entry)));
+  DWORD size = SizeofResource(exe, entry);
+  ASSERT_GT(size, 8u);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(bits), 4), "\x89PNG");
+
+  HICON icon = CreateIconFromResourceEx(bits, size, TRUE, 0x00030000, 256, 256, LR_DEFAULTCOLOR);
+  ASSERT_NE(icon, nullptr);
+  ICONINFO info{};
+  ASSERT_TRUE(GetIconInfo(icon, &info));
+  BITMAP bitmap{};
+  GetObjectA(info.hbmColor, sizeof bitmap, &bitmap);
+  EXPECT_EQ(bitmap.bmWidth, 256);
+  EXPECT_EQ(bitmap.bmHeight, 256);
+  // Read the pixels back: a drawn picture with a transparent surround.
+  BITMAPINFO format{};
+  format.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  format.bmiHeader.biWidth = 256;
+  format.bmiHeader.biHeight = -256;  // top-down
+  format.bmiHeader.biPlanes = 1;
+  format.bmiHeader.biBitCount = 32;
+  format.bmiHeader.biCompression = BI_RGB;
+  std::vector<uint32_t> pixels(256 * 256);
+  HDC dc = GetDC(nullptr);
+  EXPECT_EQ(GetDIBits(dc, info.hbmColor, 0, 256, pixels.data(), &format, DIB_RGB_COLORS), 256);
+  ReleaseDC(nullptr, dc);
+  int opaque = 0;
+  for (uint32_t p : pixels) opaque += (p >> 24) == 255;
+  EXPECT_EQ(pixels[0] >> 24, 0u) << "the corner is transparent";
+  EXPECT_GT(opaque, 256 * 256 / 4) << "the key cap fills much of the picture";
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+  DestroyIcon(icon);
+  FreeLibrary(exe);
 }
