@@ -28,8 +28,8 @@
 #include <functional>
 #include <iostream>
 #include <string>
-#include <utility>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include <zlib.h>
@@ -689,7 +689,11 @@ std::vector<uint8_t> FilteredRow(const uint8_t* row, const uint8_t* above, int w
       const int left = i >= 4 ? row[i - 4] : 0;
       const int up = above ? above[i] : 0;
       const int upLeft = above && i >= 4 ? above[i - 4] : 0;
-      const int predicted = type == 0 ? 0 : type == 1 ? left : type == 2 ? up : type == 3 ? (left + up) / 2 : Paeth(left, up, upLeft);
+      const int predicted = type == 0   ? 0
+                            : type == 1 ? left
+                            : type == 2 ? up
+                            : type == 3 ? (left + up) / 2
+                                        : Paeth(left, up, upLeft);
       const uint8_t v = uint8_t(row[i] - predicted);
       line.push_back(v);
       cost += v < 128 ? v : 256 - v;
