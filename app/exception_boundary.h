@@ -18,3 +18,38 @@ Result GuardHandler(Result fallback, Handler&& handler) noexcept {
   }
   return fallback;
 }
+
+#ifdef _WIN32
+#include <windows.h>
+#include <commctrl.h>
+
+// The procedures that Windows calls. A C++ exception must never unwind
+// through user32 or comctl32, so every window, dialog and subclass procedure
+// of the program is one of these, made from a plain handler:
+//   wc.lpfnWndProc = GuardedWindowProc<HandleMessage>;
+// An exception is logged and the message gets the procedure's "not handled"
+// answer.
+template <LRESULT (*Handler)(HWND, UINT, WPARAM, LPARAM)>
+LRESULT CALLBACK GuardedWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return GuardHandler<LRESULT>(0, [&] { return Handler(window, message, wParam, lParam); });
+}
+
+template <INT_PTR (*Handler)(HWND, UINT, WPARAM, LPARAM)>
+INT_PTR CALLBACK GuardedDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  return GuardHandler<INT_PTR>(FALSE, [&] { return Handler(dialog, message, wParam, lParam); });
+}
+
+// A subclass whose handler failed still hands the message on to the control,
+// so the control keeps working (and is cleaned up at its destruction).
+template <LRESULT (*Handler)(HWND, UINT, WPARAM, LPARAM, DWORD_PTR)>
+LRESULT CALLBACK GuardedSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                     DWORD_PTR data) {
+  bool handled = false;
+  LRESULT result = GuardHandler<LRESULT>(0, [&] {
+    LRESULT r = Handler(window, message, wParam, lParam, data);
+    handled = true;
+    return r;
+  });
+  return handled ? result : DefSubclassProc(window, message, wParam, lParam);
+}
+#endif

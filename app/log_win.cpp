@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/program_folder.h"
+#include "app/scoped_win.h"
 
 namespace {
 
@@ -27,12 +28,11 @@ bool AppendLogLine(const std::string& path, const std::string& message) {
 
   // Shared for reading and writing, so a viewer that has the log open never
   // blocks the program, and the program never blocks the viewer.
-  HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  ScopedFile file(CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
   DWORD written = 0;
-  BOOL ok = WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-  ok = CloseHandle(file) && ok;
+  BOOL ok = WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
   return ok && written == line.size();
 }
 

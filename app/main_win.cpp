@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/main_window.h"
+#include "app/scoped_win.h"
 #include "app/startup.h"
 #include "ui/about_box.h"
 #include "ui/device_selector.h"
@@ -13,23 +14,22 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (!CheckSingleInstance()) return 0;  // the running instance shows itself
 
   firstStart = TakeFirstStartRecord();
-  if (firstStart) SelectDeviceAndInit();  // the first window the user sees
+  if (firstStart) SelectDeviceAndInit(nullptr, true);  // the first window the user sees
   HWND mainWindow = TfrmMain::Create(instance);
   firstStart = false;
   if (!mainWindow) return 1;
 
   // Alt+X: "Close" of the options window's Scheme menu.
   ACCEL close{FALT | FVIRTKEY, 'X', kCmdCloseWindow};
-  HACCEL accelerators = CreateAcceleratorTableA(&close, 1);
+  ScopedAccelerators accelerators(CreateAcceleratorTableA(&close, 1));
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    if (accelerators && TranslateAcceleratorA(mainWindow, accelerators, &msg)) continue;
+    if (accelerators && TranslateAcceleratorA(mainWindow, accelerators.get(), &msg)) continue;
     if (OptionsWindowPreTranslate(msg)) continue;
     if (AboutBoxMessage(msg)) continue;  // Esc and Tab in the about box
     if (IsDialogMessageA(mainWindow, &msg)) continue;  // Tab, Enter, Esc and the accelerator letters
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
-  if (accelerators) DestroyAcceleratorTable(accelerators);
   return 0;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // TfrmMain: the options window and the controller of the whole program. It
 // exists from start to exit, mostly hidden; the hook, hotkey, tray and
-// second-instance messages all arrive here.
+// second-instance messages all arrive here, and it turns them into commands.
 
 #include <windows.h>
 
@@ -10,7 +10,6 @@ class TfrmMain {
   // Registers the window class and creates the (hidden) window; the create
   // handler brings every part of the program up.
   static HWND Create(HINSTANCE instance);
-  static HWND Handle() { return handle_; }
 
   // Shows the options window and brings it to the foreground.
   static void ShowOptions();
@@ -18,13 +17,17 @@ class TfrmMain {
   static void actHideMainForm();
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static void FormCreate(HWND window);
   static void FormClose();
   static void FormDestroy();
   static bool WMSysCommand(WPARAM command);
   static void HandleTrayMessage(HWND window, UINT mouseMessage);
+  static void HandleHotkey(WPARAM id);
+  // A command of the tray menu, the menu bar or the Alt+X accelerator.
+  static bool HandleCommand(HWND window, UINT command);
+  // The audio engine and the hotkey registrations follow the model.
+  static void FollowModel(unsigned changes);
 
   static inline HWND handle_ = nullptr;
   static inline bool closing_ = false;

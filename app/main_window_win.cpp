@@ -1,27 +1,30 @@
 #include "app/main_window.h"
 
-#include <commctrl.h>
-
 #include "app/app_identity.h"
+#include "app/commands.h"
 #include "app/exception_boundary.h"
+#include "app/log.h"
 #include "app/startup.h"
 #include "audio/audio_engine.h"
 #include "hook/hakdor.h"
 #include "input/dispatch.h"
+#include "input/hook_binding.h"
+#include "input/hotkeys.h"
 #include "input/input_handlers.h"
+#include "settings/autorun.h"
+#include "settings/config_files.h"
+#include "settings/settings.h"
+#include "ui/icons.h"
 #include "ui/menus.h"
 #include "ui/options_window.h"
 #include "ui/resource.h"
 #include "ui/tray.h"
-#include "input/hook_binding.h"
-#include "settings/config_files.h"
-#include "settings/settings.h"
 
 namespace {
 
 // The window's class procedure handles everything; the dialog manager's own
 // procedure has nothing left to do.
-INT_PTR CALLBACK NoDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR NoDialogMessages(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 }  // namespace
 
@@ -30,18 +33,14 @@ HWND TfrmMain::Create(HINSTANCE instance) {
   // start finds the running program by class and caption.
   WNDCLASSEXA wc{};
   wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = WindowProc;
+  wc.lpfnWndProc = GuardedWindowProc<HandleMessage>;
   wc.cbWndExtra = DLGWINDOWEXTRA;
   wc.hInstance = instance;
   wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = kMainWindowClass;
   if (!RegisterClassExA(&wc)) return nullptr;
-  return CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_OPTIONS), nullptr, NoDialogProc, 0);
-}
-
-LRESULT CALLBACK TfrmMain::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return GuardHandler<LRESULT>(0, [&] { return HandleMessage(window, message, wParam, lParam); });
+  return CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_OPTIONS), nullptr, GuardedDialogProc<NoDialogMessages>, 0);
 }
 
 LRESULT TfrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -89,10 +88,10 @@ LRESULT TfrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
       FormDestroy();
       return 0;
     case kHookKeyboardMessage:
-      KeyboardMessages(wParam, lParam);
+      ShowTrayPicture(KeyboardMessages(wParam, lParam));  // the sound has started
       return 0;
     case kHookMouseMessage:
-      MouseMessages(wParam);
+      ShowTrayPicture(MouseMessages(wParam));
       return 0;
     case WM_HOTKEY:
       HandleHotkey(wParam);
@@ -114,7 +113,7 @@ LRESULT TfrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
       break;
     case WM_COMMAND:
       if (OptionsWindowMessage(message, wParam, lParam, &result)) return result;
-      if (HandleMenuCommand(window, LOWORD(wParam))) return 0;
+      if (HandleCommand(window, LOWORD(wParam))) return 0;
       break;
     case WM_NOTIFY:
     case WM_VSCROLL:
@@ -134,24 +133,50 @@ LRESULT TfrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
 
 void TfrmMain::HandleTrayMessage(HWND window, UINT mouseMessage) {
   if (mouseMessage == WM_LBUTTONDOWN) {
-    if (settings.MouseActionIndex == 0) pmiMuteClick();
+    if (settings.MouseActionIndex == 0) ToggleMute();
     if (settings.MouseActionIndex == 1) ShowOptions();
   } else if (mouseMessage == WM_RBUTTONDOWN) {
-    ShowTrayMenu(window);
+    if (UINT command = ShowTrayMenu(window)) HandleCommand(window, command);
   }
 }
 
+void TfrmMain::HandleHotkey(WPARAM id) {
+  switch (HotkeyActionOf(id)) {
+    case kHotkeyOptions: ShowOptions(); break;
+    case kHotkeySound: ToggleMute(); break;
+    case kHotkeyVolumeUp: RaiseGlobalVolume(); break;
+    case kHotkeyVolumeDown: LowerGlobalVolume(); break;
+    case kHotkeyNextScheme: StepScheme(+1); break;
+    case kHotkeyPrevScheme: StepScheme(-1); break;
+    default: break;
+  }
+}
+
+bool TfrmMain::HandleCommand(HWND window, UINT command) {
+  switch (command) {
+    case kCmdOptions: ShowOptions(); return true;
+    case kCmdExit: PostMessageA(window, WM_CLOSE, 0, 0); return true;
+    case kCmdCloseWindow: actHideMainForm(); return true;
+    default: return HandleMenuCommand(window, command);
+  }
+}
+
+void TfrmMain::FollowModel(unsigned changes) {
+  if (changes & kChangedReverb) ApplyEaxPreset(settings.EaxEnv);
+  if ((changes & kChangedHotkeys) && handle_) SyncHotkeys(handle_);
+}
+
 void TfrmMain::FormCreate(HWND window) {
+  SetCommandServices({SetAutoRun, WriteLog});
+  Subscribe(FollowModel);
   StartInputHook(window);
   LoadConfiguration(firstStart);
-  IconList();
-  int picture = settings.MuteSound ? kPictureSoundOff : kPictureSoundOn;
-  HICON windowIcon = ImageList_GetIcon(IconList(), picture, ILD_NORMAL);
-  SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(windowIcon));
-  AddTrayIcon(window, picture, TrayTip());
+  SendMessageA(window, WM_SETICON, ICON_SMALL,
+               reinterpret_cast<LPARAM>(SmallIcon(settings.MuteSound ? kIconSoundOff : kIconSoundOn)));
+  AddTrayIcon(window);
   RegisterHotkeys(window);
-  StartAudio();
-  EnableGlobalVolume(settings.DeviceID != 0);  // device 0 plays nothing
+  StartAudio(window, firstStart);
+  AnnounceModelChange(kChangedDevice);  // the options window shows what the device allows
   // The window is not shown: the program starts hidden.
   if (firstStart) ShowBalloon("Welcome to Brisolt!", "Press any key of keyboard...", 10000);
   TrimWorkingSet();
@@ -172,7 +197,6 @@ void TfrmMain::FormClose() {
 void TfrmMain::FormDestroy() {
   OptionsWindowDestroy();
   schemeList.Clear();
-  DestroyIconList();
   ShutdownAudio();
   handle_ = nullptr;
   PostQuitMessage(0);

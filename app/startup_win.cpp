@@ -3,20 +3,20 @@
 #include <windows.h>
 
 #include "app/app_identity.h"
+#include "app/scoped_win.h"
 
 bool firstStart = false;
 
 bool CheckSingleInstance() {
-  HANDLE existing = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, kInstanceMutexName);
+  ScopedHandle existing(OpenMutexA(MUTEX_ALL_ACCESS, FALSE, kInstanceMutexName));
   if (!existing) {
-    // Held for the life of the process and never released explicitly.
-    HANDLE mutex = CreateMutexA(nullptr, TRUE, kInstanceMutexName);
+    ScopedHandle mutex(CreateMutexA(nullptr, TRUE, kInstanceMutexName));
     // Two starts at the same moment can both miss the mutex above; the later
     // creation then finds it and this process is the second instance after all.
-    if (mutex && GetLastError() != ERROR_ALREADY_EXISTS) return true;
-    if (mutex) CloseHandle(mutex);
-  } else {
-    CloseHandle(existing);
+    if (mutex && GetLastError() != ERROR_ALREADY_EXISTS) {
+      mutex.release();  // held for the life of the process and never released explicitly
+      return true;
+    }
   }
   if (HWND running = FindWindowA(kMainWindowClass, kMainWindowCaption)) {
     DWORD pid = 0;
@@ -29,17 +29,17 @@ bool CheckSingleInstance() {
 }
 
 bool TakeFirstStartRecord() {
-  HKEY key = nullptr;
+  ScopedKey key;
   if (RegCreateKeyExA(HKEY_CURRENT_USER, kAppRegistryKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                      nullptr, &key, nullptr) != ERROR_SUCCESS) {
+                      nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
     return false;  // no record can be kept: treat every start as a later one
   }
-  bool recorded = RegQueryValueExA(key, kStartedValueName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  bool recorded =
+      RegQueryValueExA(key.get(), kStartedValueName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
   if (!recorded) {
     DWORD one = 1;
-    RegSetValueExA(key, kStartedValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
+    RegSetValueExA(key.get(), kStartedValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
   }
-  RegCloseKey(key);
   return !recorded;
 }
 

@@ -3,13 +3,15 @@
 // exit, one sample per sounding key event, the scheme editor's previews, and
 // the environmental presets.
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
 // Opens the device named by DeviceID (the first start reopens the one its
 // device selection opened) and, except on the first start, checks the library's
-// version and applies the stored preset.
-void StartAudio();
+// version (its error box is owned by `owner`) and applies the stored preset.
+void StartAudio(HWND owner, bool firstStart);
 // Closes the device, and every sample with it.
 void ShutdownAudio();
 
@@ -22,8 +24,8 @@ void PlayPreview(const std::string& file, int volume);
 void StopPreview();
 void FreePreview();
 
-// Error box: text, a line break and "(Error code: N)".
-void ShowBassError(const std::string& text);
+// Error box over `owner`: text, a line break and "(Error code: N)".
+void ShowBassError(HWND owner, const std::string& text);
 
 // 0..26 (0 "Off"); other values do nothing.
 void ApplyEaxPreset(int index);
@@ -36,7 +38,11 @@ std::string DeviceDescription(int device);
 std::vector<std::string> DeviceDescriptions();
 // Whether the library is the version the program was written against.
 bool LibraryVersionIsCurrent();
-// Opens DeviceID with 3D (Support3D falls to false when that fails), probes
-// it for environmental effects (SupportEAX) and, when it has them, applies
-// the stored preset.
-void OpenChosenDevice();
+// What an opened device offers.
+struct DeviceAbilities {
+  bool support3D = false;   // it opened with 3D
+  bool supportEAX = false;  // it has environmental effects
+};
+// Opens `device` with 3D, probes it for environmental effects and, when it
+// has them, applies the preset at `eaxIndex`.
+DeviceAbilities OpenDevice(int device, int eaxIndex);

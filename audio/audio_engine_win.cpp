@@ -6,18 +6,16 @@
 #include <vector>
 
 #include "app/log.h"
-#include "app/main_window.h"
 #include "app/program_folder.h"
-#include "app/startup.h"
 #include "audio/audio_rules.h"
 #include "audio/eax_presets.h"
 #include "bass/bass.h"
+#include "bass/bass_errors.h"
 #include "settings/settings.h"
 
 namespace {
 
 constexpr DWORD kRate = 44100;
-constexpr int kNoEax = 22;  // the library's "no environmental effects" code
 
 HSAMPLE keySample = 0;
 HSAMPLE previewSample = 0;
@@ -42,15 +40,15 @@ void LoadAndPlay(HSAMPLE& sample, const std::string& path, int volume) {
 
 }  // namespace
 
-void StartAudio() {
+void StartAudio(HWND owner, bool firstStart) {
   if (firstStart) BASS_Free();  // the first start's device selection opened it already
   if (!BASS_Init(settings.DeviceID, kRate, BASS_DEVICE_3D, nullptr, nullptr)) {
     WriteLog("BASS_Init has not been successfully called!");
   }
   if (firstStart) return;  // the set-up applied the preset already
-  if (BASS_GetVersion() != 2) {
+  if (!LibraryVersionIsCurrent()) {
     WriteLog("BASS version 2.0 was not loaded!");
-    ShowBassError("BASS version 2.0 was not loaded!");
+    ShowBassError(owner, "BASS version 2.0 was not loaded!");
   }
   if (settings.SupportEAX) ApplyEaxPreset(settings.EaxEnv);
 }
@@ -86,9 +84,9 @@ void FreePreview() {
   previewSample = 0;
 }
 
-void ShowBassError(const std::string& text) {
+void ShowBassError(HWND owner, const std::string& text) {
   std::string message = text + "\r\n(Error code: " + std::to_string(BASS_ErrorGetCode()) + ")";
-  MessageBoxA(TfrmMain::Handle(), message.c_str(), "Error", MB_OK | MB_ICONERROR);
+  MessageBoxA(owner, message.c_str(), "Error", MB_OK | MB_ICONERROR);
 }
 
 void ApplyEaxPreset(int index) {
@@ -119,17 +117,15 @@ std::vector<std::string> DeviceDescriptions() {
   }
 }
 
-bool LibraryVersionIsCurrent() { return BASS_GetVersion() == 2; }
+bool LibraryVersionIsCurrent() { return BASS_GetVersion() == BASSVERSION; }
 
-void OpenChosenDevice() {
-  if (!BASS_Init(settings.DeviceID, kRate, BASS_DEVICE_3D, nullptr, nullptr)) settings.Support3D = false;
-  settings.SupportEAX = true;
+DeviceAbilities OpenDevice(int device, int eaxIndex) {
+  DeviceAbilities abilities;
+  abilities.support3D = BASS_Init(device, kRate, BASS_DEVICE_3D, nullptr, nullptr) != FALSE;
   DWORD environment = 0;
   float volume = 0, decay = 0, damping = 0;
   BASS_GetEAXParameters(&environment, &volume, &decay, &damping);
-  if (BASS_ErrorGetCode() == kNoEax) {
-    settings.SupportEAX = false;
-  } else {
-    ApplyEaxPreset(settings.EaxEnv);
-  }
+  abilities.supportEAX = static_cast<int>(BASS_ErrorGetCode()) != kBassErrorNoEax;
+  if (abilities.supportEAX) ApplyEaxPreset(eaxIndex);
+  return abilities;
 }

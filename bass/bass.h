@@ -27,6 +27,7 @@ extern "C" {
 
 // 2, for version 2.0.
 DWORD WINAPI BASS_GetVersion(void);
+#define BASSVERSION 2  // the version of this interface, as BASS_GetVersion reports it
 // Device 0 is "No sound", 1..n the active output endpoints by their friendly
 // names; null past the last. The text stays valid until the list is read
 // again from device 0.

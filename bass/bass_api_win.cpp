@@ -15,6 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "app/scoped_win.h"
 #include "bass/bass_errors.h"
 #include "bass/devices_win.h"
 #include "bass/dsp.h"
@@ -103,15 +104,11 @@ void ReadEndpoints() {
 // Reads [offset, offset + length) of a file (length 0: to the end).
 int ReadFileBytes(const char* path, DWORD offset, DWORD length, std::vector<uint8_t>& bytes) {
   if (!path || !*path) return kBassErrorFileOpen;
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return kBassErrorFileOpen;
-  struct Closer {
-    HANDLE h;
-    ~Closer() { CloseHandle(h); }
-  } closer{file};
+  ScopedFile file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file) return kBassErrorFileOpen;
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file, &size)) return kBassErrorFileOpen;
+  if (!GetFileSizeEx(file.get(), &size)) return kBassErrorFileOpen;
   if (static_cast<uint64_t>(size.QuadPart) < offset) return kBassErrorIllegalParam;
   uint64_t available = static_cast<uint64_t>(size.QuadPart) - offset;
   uint64_t wanted = length ? std::min<uint64_t>(length, available) : available;
@@ -123,12 +120,12 @@ int ReadFileBytes(const char* path, DWORD offset, DWORD length, std::vector<uint
   }
   LARGE_INTEGER start{};
   start.QuadPart = offset;
-  if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) return kBassErrorFileOpen;
+  if (!SetFilePointerEx(file.get(), start, nullptr, FILE_BEGIN)) return kBassErrorFileOpen;
   size_t done = 0;
   while (done < bytes.size()) {
     DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 24));
     DWORD read = 0;
-    if (!ReadFile(file, bytes.data() + done, chunk, &read, nullptr)) return kBassErrorFileOpen;
+    if (!ReadFile(file.get(), bytes.data() + done, chunk, &read, nullptr)) return kBassErrorFileOpen;
     if (read == 0) break;  // the file shrank under us: decode what is there
     done += read;
   }

@@ -152,7 +152,7 @@ bool DeviceGone(HRESULT hr) {
 struct AudioOutput::Stream {
   ComPtr<IAudioClient> client;
   ComPtr<IAudioRenderClient> render;
-  HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  ScopedHandle event{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
   DeviceFormat format;
   UINT32 bufferFrames = 0;
   UINT32 periodFrames = 0;
@@ -165,16 +165,15 @@ struct AudioOutput::Stream {
     if (client && running) client->Stop();
     render.Reset();
     client.Reset();
-    if (event) CloseHandle(event);
   }
 };
 
 int AudioOutput::Open(const std::wstring& endpointId, std::unique_ptr<AudioOutput>& out) {
   std::unique_ptr<AudioOutput> output(new AudioOutput());
-  output->wake_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-  output->quit_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  output->opened_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  output->defaultChanged_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  output->wake_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  output->quit_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  output->opened_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  output->defaultChanged_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
   if (!output->wake_ || !output->quit_ || !output->opened_ || !output->defaultChanged_) return kBassErrorMem;
   output->followDefault_ = endpointId.empty();
   try {
@@ -182,7 +181,7 @@ int AudioOutput::Open(const std::wstring& endpointId, std::unique_ptr<AudioOutpu
   } catch (...) {
     return kBassErrorMem;
   }
-  WaitForSingleObject(output->opened_, INFINITE);
+  WaitForSingleObject(output->opened_.get(), INFINITE);
   int result = output->openResult_.load();
   if (result != kBassOk) return result;  // the destructor joins the ended thread
   out = std::move(output);
@@ -190,16 +189,13 @@ int AudioOutput::Open(const std::wstring& endpointId, std::unique_ptr<AudioOutpu
 }
 
 AudioOutput::~AudioOutput() {
-  if (quit_) SetEvent(quit_);
+  if (quit_) SetEvent(quit_.get());
   if (thread_.joinable()) thread_.join();
-  for (HANDLE h : {wake_, quit_, opened_, defaultChanged_}) {
-    if (h) CloseHandle(h);
-  }
 }
 
 bool AudioOutput::Send(const RenderCommand& command) {
   if (!commands_.Push(command)) return false;
-  SetEvent(wake_);
+  SetEvent(wake_.get());
   return true;
 }
 
@@ -273,7 +269,7 @@ int AudioOutput::OpenStream(const std::wstring& endpointId, uint32_t mixRate, St
     if (FAILED(hr)) return DeviceGone(hr) ? kBassErrorDevice : kBassErrorFormat;
     stream.periodFrames = static_cast<UINT32>((period * rate + 5000000) / 10000000);
   }
-  if (FAILED(stream.client->SetEventHandle(stream.event)) || FAILED(stream.client->GetBufferSize(&stream.bufferFrames)) ||
+  if (FAILED(stream.client->SetEventHandle(stream.event.get())) || FAILED(stream.client->GetBufferSize(&stream.bufferFrames)) ||
       FAILED(stream.client->GetService(__uuidof(IAudioRenderClient),
                                        reinterpret_cast<void**>(stream.render.Receive())))) {
     return kBassErrorDriver;
@@ -292,7 +288,7 @@ int AudioOutput::OpenStream(const std::wstring& endpointId, uint32_t mixRate, St
 void AudioOutput::ThreadMain(std::wstring endpointId) {
   if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {
     openResult_ = kBassErrorDriver;
-    SetEvent(opened_);
+    SetEvent(opened_.get());
     return;
   }
   // Denormal floats in a dying reverb tail cost a hundred times more than normal ones.
@@ -303,7 +299,7 @@ void AudioOutput::ThreadMain(std::wstring endpointId) {
   if (!task) SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
 
   ComPtr<IMMDeviceEnumerator> enumerator;
-  DefaultDeviceWatcher watcher(defaultChanged_);
+  DefaultDeviceWatcher watcher(defaultChanged_.get());
   bool watching = SUCCEEDED(CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL,
                                              IID_PPV_ARGS(enumerator.Receive()))) &&
                   SUCCEEDED(enumerator->RegisterEndpointNotificationCallback(&watcher));
@@ -318,7 +314,7 @@ void AudioOutput::ThreadMain(std::wstring endpointId) {
     }
   }
   openResult_ = result;
-  SetEvent(opened_);
+  SetEvent(opened_.get());
   while (result == kBassOk && Run(*stream) == RunEnd::kMove) {
     // The endpoint went away, or the user chose another default: playback
     // moves to the (new) default endpoint.
@@ -345,7 +341,7 @@ bool AudioOutput::ReopenDefault(std::unique_ptr<Stream>& stream) {
     // end and their samples can be freed. Look again every second, or as soon
     // as a new default endpoint appears.
     for (int tick = 0; tick < 1000 / static_cast<int>(kNoDeviceTickMs); ++tick) {
-      HANDLE waits[2] = {quit_, defaultChanged_};
+      HANDLE waits[2] = {quit_.get(), defaultChanged_.get()};
       DWORD w = WaitForMultipleObjects(2, waits, FALSE, kNoDeviceTickMs);
       if (w == WAIT_OBJECT_0) return false;
       DrainCommands();
@@ -393,7 +389,7 @@ AudioOutput::RunEnd AudioOutput::Run(Stream& stream) {
   const uint32_t idleFrames = rate_.load() * kIdleSeconds;
   uint32_t silentFrames = 0;
   for (;;) {
-    HANDLE waits[3] = {quit_, defaultChanged_, stream.running ? stream.event : wake_};
+    HANDLE waits[3] = {quit_.get(), defaultChanged_.get(), stream.running ? stream.event.get() : wake_.get()};
     // While running, a stream whose events stop (a vanished endpoint) is
     // noticed by the time-out; while idle, only a command wakes the thread.
     DWORD w = WaitForMultipleObjects(3, waits, FALSE, stream.running ? 200 : INFINITE);

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/scoped_win.h"
 #include "bass/command_queue.h"
 #include "bass/dsp.h"
 
@@ -48,10 +49,10 @@ class AudioOutput {
   HRESULT Write(Stream& stream, UINT32 frames);
 
   SpscQueue<256> commands_;
-  HANDLE wake_ = nullptr;      // a command arrived
-  HANDLE quit_ = nullptr;      // the library is closing
-  HANDLE opened_ = nullptr;    // the first opening has a result
-  HANDLE defaultChanged_ = nullptr;
+  ScopedHandle wake_;      // a command arrived
+  ScopedHandle quit_;      // the library is closing
+  ScopedHandle opened_;    // the first opening has a result
+  ScopedHandle defaultChanged_;
   std::atomic<int> openResult_{0};
   std::atomic<uint32_t> rate_{0};
   std::atomic<uint32_t> periodFrames_{0};

@@ -3,7 +3,7 @@
 #include "bass/bass.h"
 
 #ifndef BRISOLT_BASS_VERSION
-#define BRISOLT_BASS_VERSION 2
+#define BRISOLT_BASS_VERSION BASSVERSION
 #endif
 
 DWORD WINAPI BASS_GetVersion(void) { return BRISOLT_BASS_VERSION; }

@@ -8,19 +8,22 @@
 
 #include <atomic>
 
+#include "app/scoped_win.h"
 #include "hook/key_flags.h"
 
 namespace {
 
 HMODULE module = nullptr;
 std::atomic<HWND> target{nullptr};
-HANDLE hookThread = nullptr;
+ScopedHandle hookThread;
 DWORD hookThreadId = 0;
-HANDLE readyEvent = nullptr;
+ScopedHandle readyEvent;
 std::atomic<bool> hooksInstalled{false};
 KeyDownTracker keyState;  // hook thread only
 
-LRESULT CALLBACK KeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
+// The hook procedures run only C calls and cannot throw: nothing here needs the
+// program's exception boundary.
+LRESULT CALLBACK KeyboardProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
   if (code == HC_ACTION) {
     const auto* info = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
     LowLevelKey key{info->vkCode, info->scanCode, (info->flags & LLKHF_EXTENDED) != 0,
@@ -46,7 +49,7 @@ bool IsButtonMessage(WPARAM message) {
   }
 }
 
-LRESULT CALLBACK MouseProc(int code, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK MouseProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
   if (code == HC_ACTION && IsButtonMessage(wParam)) {
     if (HWND window = target.load(std::memory_order_relaxed)) {
       PostMessageA(window, kHookMouseMessage, wParam, 0);
@@ -59,26 +62,22 @@ DWORD WINAPI HookThreadMain(void*) {
   MSG msg;
   PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // gives the thread its queue
   keyState.Reset();
-  HHOOK keyboard = SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardProc, module, 0);
-  HHOOK mouse = SetWindowsHookExA(WH_MOUSE_LL, MouseProc, module, 0);
-  bool ok = keyboard != nullptr && mouse != nullptr;
+  ScopedHook keyboard(SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardProc, module, 0));
+  ScopedHook mouse(SetWindowsHookExA(WH_MOUSE_LL, MouseProc, module, 0));
+  bool ok = keyboard && mouse;
   hooksInstalled = ok;
-  SetEvent(readyEvent);
+  SetEvent(readyEvent.get());
   if (ok) {
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
       DispatchMessageA(&msg);
     }
   }
-  if (keyboard) UnhookWindowsHookEx(keyboard);
-  if (mouse) UnhookWindowsHookEx(mouse);
-  return ok ? 0 : 1;
+  return ok ? 0 : 1;  // the hooks are removed on the way out
 }
 
 void CloseThreadHandles() {
-  if (hookThread) CloseHandle(hookThread);
-  if (readyEvent) CloseHandle(readyEvent);
-  hookThread = nullptr;
-  readyEvent = nullptr;
+  hookThread.reset();
+  readyEvent.reset();
   hookThreadId = 0;
 }
 
@@ -88,9 +87,9 @@ extern "C" BYTE WINAPI StartHook(HWND window) {
   if (hookThread) return kHookAlreadyStarted;
   if (!window || !IsWindow(window)) return kHookCannotStart;
   target = window;
-  readyEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  readyEvent.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
   if (!readyEvent) return kHookCannotStart;
-  hookThread = CreateThread(nullptr, 0, HookThreadMain, nullptr, 0, &hookThreadId);
+  hookThread.reset(CreateThread(nullptr, 0, HookThreadMain, nullptr, 0, &hookThreadId));
   if (!hookThread) {
     CloseThreadHandles();
     target = nullptr;
@@ -98,11 +97,11 @@ extern "C" BYTE WINAPI StartHook(HWND window) {
   }
   // The hook thread only waits for input, so a raised priority costs nothing
   // and keeps key events prompt when the machine is busy.
-  SetThreadPriority(hookThread, THREAD_PRIORITY_HIGHEST);
-  HANDLE waits[2] = {readyEvent, hookThread};
+  SetThreadPriority(hookThread.get(), THREAD_PRIORITY_HIGHEST);
+  HANDLE waits[2] = {readyEvent.get(), hookThread.get()};
   WaitForMultipleObjects(2, waits, FALSE, INFINITE);
   if (!hooksInstalled) {
-    WaitForSingleObject(hookThread, INFINITE);
+    WaitForSingleObject(hookThread.get(), INFINITE);
     CloseThreadHandles();
     target = nullptr;
     return kHookCannotStart;
@@ -114,7 +113,7 @@ extern "C" BOOL WINAPI StopHook(void) {
   if (!hookThread) return FALSE;
   target = nullptr;  // nothing more is posted, even before the thread ends
   PostThreadMessageA(hookThreadId, WM_QUIT, 0, 0);
-  WaitForSingleObject(hookThread, 5000);
+  WaitForSingleObject(hookThread.get(), 5000);
   CloseThreadHandles();
   hooksInstalled = false;
   return TRUE;

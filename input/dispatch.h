@@ -12,17 +12,21 @@
 // left/right codes (160..165) are "Other", as are the keypad digits.
 KeyCategory CategoryOfVirtualKey(uint32_t virtualKey);
 
-// Pictures of the tray icon (indexes into the icon list).
-inline constexpr int kNoPictureChange = -1;
-inline constexpr int kPictureSoundOn = 0;
-inline constexpr int kPictureSoundOff = 1;
-inline constexpr int kPictureKeyDown = 2;
-inline constexpr int kPictureButtonDown = 3;
+// What the tray icon shows: sound on, sound off, a key held, a button held.
+// The tray turns them into its pictures.
+enum TrayPicture : int {
+  kNoPictureChange = -1,
+  kPictureSoundOn,
+  kPictureSoundOff,
+  kPictureKeyDown,
+  kPictureButtonDown,
+  kTrayPictureCount,
+};
 
 inline constexpr uint32_t kVirtualKeyPrintScreen = 44;
 
 struct KeyStep {
-  int picture = kNoPictureChange;  // set before anything sounds
+  int picture = kNoPictureChange;  // shown once the sound has started
   bool sounds = false;             // go on to play the key's category
 };
 

@@ -1,26 +1,42 @@
 #pragma once
-// The main window's handlers of the hook messages and of the hotkeys.
+// The main window's handlers of the hook messages, and the registrations of
+// the six global hotkeys.
 
 #include <windows.h>
 
 #include <array>
 #include <cstdint>
 
+#include "app/scoped_win.h"
+
 // True while the scheme editor is open: key sounds stay quiet meanwhile.
 extern bool SchemeEditorOpen;
 
-void KeyboardMessages(WPARAM virtualKey, LPARAM flags);
-void MouseMessages(WPARAM message);
+// Holds SchemeEditorOpen for its lifetime, so that no error while the editor
+// is open can leave key sounds silenced for good.
+class QuietWhileEditing {
+ public:
+  QuietWhileEditing() : before_(SchemeEditorOpen) { SchemeEditorOpen = true; }
+  ~QuietWhileEditing() { SchemeEditorOpen = before_; }
+  QuietWhileEditing(const QuietWhileEditing&) = delete;
+  QuietWhileEditing& operator=(const QuietWhileEditing&) = delete;
+
+ private:
+  bool before_;
+};
+
+// Each plays what the event sounds (the sound starts first) and returns the
+// tray picture the event asks for, kNoPictureChange when none.
+int KeyboardMessages(WPARAM virtualKey, LPARAM flags);
+int MouseMessages(WPARAM message);
 
 // Adds the six atoms and registers the bindings of the settings.
 void RegisterHotkeys(HWND window);
+// Releases the registrations and the atoms.
 void UnregisterHotkeys(HWND window);
-// Takes new combinations for all six bindings (HotKey, Modifiers each).
-// Every binding that changes is released before any is registered again, so
-// two bindings can swap their combinations.
-struct HotkeyValue {
-  uint16_t hotKey;
-  uint16_t modifiers;
-};
-void RebindHotkeys(HWND window, const std::array<HotkeyValue, 6>& values);
-void HandleHotkey(WPARAM id);
+// Follows the settings after they changed: every binding whose combination
+// differs from the registered one is released before any is registered again,
+// so two bindings can swap their combinations.
+void SyncHotkeys(HWND window);
+// The HotkeyAction of a WM_HOTKEY id, or -1 when it is none of ours.
+int HotkeyActionOf(WPARAM id);

@@ -1,19 +1,21 @@
 #include "input/input_handlers.h"
 
 #include "app/log.h"
-#include "app/main_window.h"
 #include "audio/audio_engine.h"
 #include "input/dispatch.h"
 #include "input/hotkeys.h"
 #include "settings/settings.h"
-#include "ui/options_window.h"
-#include "ui/tray.h"
 
 bool SchemeEditorOpen = false;
 
 namespace {
 
-std::array<ATOM, 6> hotkeyIds{};
+struct Registration {
+  ScopedAtom id;
+  uint16_t hotKey = 0;
+  uint16_t modifiers = 0;
+};
+std::array<Registration, kHotkeyBindings.size()> registrations;
 
 // The first steps shared by keys and buttons. Returns the active scheme, or
 // null when the event is to change nothing at all. A current scheme name that
@@ -28,102 +30,92 @@ const TScheme* ActiveSchemeFor(bool TScheme::*inputSwitch) {
   return &scheme;
 }
 
-// Plays the category of the active scheme, looked up afresh; false when the
-// category is switched off.
-bool PlayCategory(KeyCategory category) {
-  const TScheme& scheme = schemeList.Scheme(schemeList.FindScheme(settings.CurrentSchemeName));
+// Plays the category of the active scheme; false when the category is
+// switched off.
+bool PlayCategory(const TScheme& scheme, KeyCategory category) {
   const TSoundKey& key = scheme.Key(category);
   if (!key.Enabled) return false;
   PlayKeySound(key.FileName, key.Volume);
   return true;
 }
 
+void Register(HWND window, Registration& registration, uint16_t hotKey, uint16_t modifiers) {
+  registration.hotKey = hotKey;
+  registration.modifiers = modifiers;
+  RegisterHotKey(window, registration.id.get(), modifiers, HotkeyKeyCode(hotKey));
+}
+
 }  // namespace
 
-void KeyboardMessages(WPARAM virtualKey, LPARAM flags) {
-  if (!ActiveSchemeFor(&TScheme::KeyboardEnabled)) return;
+int KeyboardMessages(WPARAM virtualKey, LPARAM flags) {
+  const TScheme* scheme = ActiveSchemeFor(&TScheme::KeyboardEnabled);
+  if (!scheme) return kNoPictureChange;
   KeyStep step = KeyboardStep(static_cast<uint32_t>(virtualKey), static_cast<uint32_t>(flags), settings.AnimIcon);
-  if (step.picture != kNoPictureChange) SetTrayIcon(step.picture, TrayTip());
-  if (!step.sounds) return;
+  if (!step.sounds) return step.picture;
   try {
-    PlayCategory(CategoryOfVirtualKey(static_cast<uint32_t>(virtualKey)));
+    PlayCategory(*scheme, CategoryOfVirtualKey(static_cast<uint32_t>(virtualKey)));
   } catch (...) {
     WriteLog("Error in KeyboardMessages");
   }
+  return step.picture;
 }
 
-void MouseMessages(WPARAM message) {
-  if (!ActiveSchemeFor(&TScheme::MouseEnabled)) return;
+int MouseMessages(WPARAM message) {
+  const TScheme* scheme = ActiveSchemeFor(&TScheme::MouseEnabled);
+  if (!scheme) return kNoPictureChange;
   try {
     MouseEvent event = ClassifyMouseMessage(static_cast<uint32_t>(message));
     switch (event) {
       case MouseEvent::kLeftDown:
-      case MouseEvent::kRightDown:
+      case MouseEvent::kRightDown: {
         // The button-down picture only follows a sound that was asked for.
-        if (PlayCategory(event == MouseEvent::kLeftDown ? KeyCategory::LeftButton : KeyCategory::RightButton) &&
-            settings.AnimIcon) {
-          SetTrayIcon(kPictureButtonDown, TrayTip());
-        }
-        break;
+        bool sounded =
+            PlayCategory(*scheme, event == MouseEvent::kLeftDown ? KeyCategory::LeftButton : KeyCategory::RightButton);
+        return sounded && settings.AnimIcon ? kPictureButtonDown : kNoPictureChange;
+      }
       case MouseEvent::kButtonUp:
-        SetTrayIcon(kPictureSoundOn, TrayTip());
-        break;
+        return kPictureSoundOn;
       case MouseEvent::kIgnored:
-        break;
+        return kNoPictureChange;
     }
   } catch (...) {
     WriteLog("Error in MouseMessages");
   }
+  return kNoPictureChange;
 }
 
 void RegisterHotkeys(HWND window) {
   for (size_t i = 0; i < kHotkeyBindings.size(); ++i) {
     const HotkeyBinding& binding = kHotkeyBindings[i];
-    hotkeyIds[i] = GlobalAddAtomA(binding.atomName);
-    RegisterHotKey(window, hotkeyIds[i], settings.*binding.modifiers, HotkeyKeyCode(settings.*binding.hotKey));
+    registrations[i].id.reset(GlobalAddAtomA(binding.atomName));
+    Register(window, registrations[i], settings.*binding.hotKey, settings.*binding.modifiers);
   }
 }
 
 void UnregisterHotkeys(HWND window) {
-  for (ATOM id : hotkeyIds) UnregisterHotKey(window, id);
-}
-
-void RebindHotkeys(HWND window, const std::array<HotkeyValue, 6>& values) {
-  std::array<bool, 6> changed{};
-  for (size_t i = 0; i < kHotkeyBindings.size(); ++i) {
-    const HotkeyBinding& binding = kHotkeyBindings[i];
-    changed[i] = settings.*binding.hotKey != values[i].hotKey || settings.*binding.modifiers != values[i].modifiers;
-    if (changed[i]) UnregisterHotKey(window, hotkeyIds[i]);
-  }
-  for (size_t i = 0; i < kHotkeyBindings.size(); ++i) {
-    if (!changed[i]) continue;
-    const HotkeyBinding& binding = kHotkeyBindings[i];
-    settings.*binding.hotKey = values[i].hotKey;
-    settings.*binding.modifiers = values[i].modifiers;
-    RegisterHotKey(window, hotkeyIds[i], values[i].modifiers, HotkeyKeyCode(values[i].hotKey));
+  for (Registration& registration : registrations) {
+    UnregisterHotKey(window, registration.id.get());
+    registration.id.reset();
   }
 }
 
-void HandleHotkey(WPARAM id) {
-  // Each binding is tested on its own, in table order.
-  if (id == hotkeyIds[kHotkeyOptions]) TfrmMain::ShowOptions();
-  if (id == hotkeyIds[kHotkeySound]) pmiMuteClick();
-  if (id == hotkeyIds[kHotkeyVolumeUp]) {
-    settings.GlobalVolume = VolumeRaised(settings.GlobalVolume, settings.VolUpValue);
-    ShowGlobalVolume();
+void SyncHotkeys(HWND window) {
+  std::array<bool, kHotkeyBindings.size()> changed{};
+  for (size_t i = 0; i < kHotkeyBindings.size(); ++i) {
+    const HotkeyBinding& binding = kHotkeyBindings[i];
+    changed[i] = registrations[i].hotKey != settings.*binding.hotKey ||
+                 registrations[i].modifiers != settings.*binding.modifiers;
+    if (changed[i]) UnregisterHotKey(window, registrations[i].id.get());
   }
-  if (id == hotkeyIds[kHotkeyVolumeDown]) {
-    settings.GlobalVolume = VolumeLowered(settings.GlobalVolume, settings.VolDownValue);
-    ShowGlobalVolume();
+  for (size_t i = 0; i < kHotkeyBindings.size(); ++i) {
+    if (changed[i]) Register(window, registrations[i], settings.*kHotkeyBindings[i].hotKey,
+                             settings.*kHotkeyBindings[i].modifiers);
   }
-  if (id == hotkeyIds[kHotkeyNextScheme] || id == hotkeyIds[kHotkeyPrevScheme]) {
-    int current = schemeList.FindScheme(settings.CurrentSchemeName);
-    int next = id == hotkeyIds[kHotkeyNextScheme] ? NextSchemeIndex(current, schemeList.Count())
-                                                  : PreviousSchemeIndex(current, schemeList.Count());
-    if (next >= 0) {
-      settings.CurrentSchemeName = schemeList.Name(next);
-      SchemeChangedElsewhere();
-      SetTrayIcon(kNoPictureChange, TrayTip());
-    }
+}
+
+int HotkeyActionOf(WPARAM id) {
+  for (size_t i = 0; i < registrations.size(); ++i) {
+    if (registrations[i].id && id == registrations[i].id.get()) return static_cast<int>(i);
   }
+  return -1;
 }

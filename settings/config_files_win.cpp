@@ -7,6 +7,7 @@
 
 #include "app/log.h"
 #include "app/program_folder.h"
+#include "app/scoped_win.h"
 #include "settings/autorun.h"
 #include "settings/profile_ini_win.h"
 #include "settings/scheme_store.h"
@@ -31,10 +32,8 @@ void ReplaceThroughTemporary(const std::string& path, bool keepOld, Fill fill) {
   DeleteFileA(temp.c_str());  // left over from an interrupted save
   bool copied = keepOld && CopyFileA(path.c_str(), temp.c_str(), FALSE);
   if (!copied) {
-    HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) fail();
-    CloseHandle(file);
+    ScopedFile file(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) fail();
   }
   SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
   ProfileIniStore store(temp);

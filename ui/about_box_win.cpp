@@ -10,10 +10,9 @@
 #include <cstring>
 #include <memory>
 #include <string>
-#include <type_traits>
 
 #include "app/exception_boundary.h"
-#include "app/main_window.h"
+#include "app/scoped_win.h"
 #include "app/startup.h"
 #include "ui/contact.h"
 #include "ui/resource.h"
@@ -27,31 +26,9 @@ constexpr COLORREF kLinkColour = RGB(0, 0, 255);
 // Posted to the box after a dpi change, once the dialog manager has scaled it.
 constexpr UINT WM_FIT_MAIL_LABEL = WM_APP + 1;
 
-struct GdiObjectDeleter {
-  void operator()(HGDIOBJ object) const { DeleteObject(object); }
-};
-using BitmapHandle = std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiObjectDeleter>;
-
-// A memory DC with a bitmap selected into it for as long as it lives.
-class BitmapDC {
- public:
-  BitmapDC(HDC like, HBITMAP bitmap) : dc_(CreateCompatibleDC(like)), old_(SelectObject(dc_, bitmap)) {}
-  ~BitmapDC() {
-    SelectObject(dc_, old_);
-    DeleteDC(dc_);
-  }
-  BitmapDC(const BitmapDC&) = delete;
-  BitmapDC& operator=(const BitmapDC&) = delete;
-  HDC Get() const { return dc_; }
-
- private:
-  HDC dc_;
-  HGDIOBJ old_;
-};
-
 struct TfrmAbout {
   HWND window = nullptr;
-  BitmapHandle logo;
+  ScopedBitmap logo;
 };
 
 // The open about box, or none.
@@ -66,9 +43,9 @@ void EnsureComForShell() {
 
 // The system's handler for the address decides what happens, and whatever it
 // reports is its own: the result is not looked at.
-void OpenAddress(const std::string& address) {
+void OpenAddress(HWND owner, const std::string& address) {
   EnsureComForShell();
-  ShellExecuteA(TfrmMain::Handle(), nullptr, address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  ShellExecuteA(owner, nullptr, address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void CentreOnScreen(HWND window) {
@@ -84,12 +61,12 @@ void CentreOnScreen(HWND window) {
 // distributor puts in.
 void FitMailLabel(HWND dialog) {
   HWND label = GetDlgItem(dialog, IDC_lblMail);
-  HDC dc = GetDC(label);
-  HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(label, WM_GETFONT, 0, 0)));
   SIZE text{};
-  GetTextExtentPoint32A(dc, kSupportMail, static_cast<int>(std::strlen(kSupportMail)), &text);
-  SelectObject(dc, oldFont);
-  ReleaseDC(label, dc);
+  {
+    WindowDC dc(label);
+    SelectedObject font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageA(label, WM_GETFONT, 0, 0)));
+    GetTextExtentPoint32A(dc.get(), kSupportMail, static_cast<int>(std::strlen(kSupportMail)), &text);
+  }
 
   RECT place{};
   GetWindowRect(label, &place);
@@ -138,19 +115,20 @@ void DrawLogo(const DRAWITEMSTRUCT& item, HBITMAP logo) {
   const int width = static_cast<int>(std::lround(info.bmWidth * scale));
   const int height = static_cast<int>(std::lround(info.bmHeight * scale));
   const int x = area.left + (areaWidth - width) / 2, y = area.top + (areaHeight - height) / 2;
-  BitmapDC source(item.hDC, logo);
+  ScopedMemoryDC source(CreateCompatibleDC(item.hDC));
+  SelectedObject selected(source.get(), logo);
   if (width == info.bmWidth && height == info.bmHeight) {
-    BitBlt(item.hDC, x, y, width, height, source.Get(), 0, 0, SRCCOPY);
+    BitBlt(item.hDC, x, y, width, height, source.get(), 0, 0, SRCCOPY);
   } else {
     SetStretchBltMode(item.hDC, HALFTONE);
     SetBrushOrgEx(item.hDC, 0, 0, nullptr);
-    StretchBlt(item.hDC, x, y, width, height, source.Get(), 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+    StretchBlt(item.hDC, x, y, width, height, source.get(), 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
   }
 }
 
 void btnCloseClick(HWND dialog) { DestroyWindow(dialog); }
 
-void lblMailClick() { actSendMessageExecute(); }
+void lblMailClick(HWND dialog) { actSendMessageExecute(GetWindow(dialog, GW_OWNER)); }
 
 // However the box closes, it is destroyed and forgotten.
 void FormClose(HWND dialog) {
@@ -172,7 +150,7 @@ INT_PTR HandleAboutMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
         return TRUE;
       }
       if (LOWORD(wParam) == IDC_lblMail && HIWORD(wParam) == STN_CLICKED) {
-        lblMailClick();
+        lblMailClick(dialog);
         return TRUE;
       }
       return FALSE;
@@ -210,17 +188,13 @@ INT_PTR HandleAboutMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
   }
 }
 
-INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  return GuardHandler<INT_PTR>(FALSE, [&] { return HandleAboutMessage(dialog, message, wParam, lParam); });
-}
-
 }  // namespace
 
-void actShowAboutExecute() {
+void actShowAboutExecute(HWND owner) {
   if (frmAbout) return;  // one box at most, and it stays where it is
   frmAbout = std::make_unique<TfrmAbout>();
-  HWND box = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUT), TfrmMain::Handle(),
-                                AboutProc, reinterpret_cast<LPARAM>(frmAbout.get()));
+  HWND box = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUT), owner,
+                                GuardedDialogProc<HandleAboutMessage>, reinterpret_cast<LPARAM>(frmAbout.get()));
   if (!box) {
     frmAbout.reset();
     return;
@@ -228,9 +202,11 @@ void actShowAboutExecute() {
   ShowWindow(box, SW_SHOWNORMAL);
 }
 
-void actSendMessageExecute() { OpenAddress(std::string("mailto:") + kSupportMail + "?subject=" + kProduct); }
+void actSendMessageExecute(HWND owner) {
+  OpenAddress(owner, std::string("mailto:") + kSupportMail + "?subject=" + kProduct);
+}
 
-void actGoToWebSiteExecute() { OpenAddress(kWebSite); }
+void actGoToWebSiteExecute(HWND owner) { OpenAddress(owner, kWebSite); }
 
 bool AboutBoxMessage(MSG& msg) {
   return frmAbout && frmAbout->window && IsDialogMessageA(frmAbout->window, &msg);

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
+#include "app/commands.h"
+#include "app/exception_boundary.h"
 #include "app/startup.h"
 #include "audio/audio_engine.h"
 #include "settings/settings.h"
-#include "ui/options_window.h"
 #include "ui/resource.h"
 #include "ui/window_util.h"
 
@@ -28,7 +28,7 @@ void FormClose(HWND dialog, TfrmSelector& selector) {
   TrimWorkingSet();
 }
 
-INT_PTR CALLBACK SelectorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR SelectorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* selector = DialogObject<TfrmSelector>(dialog, message, lParam);
   switch (message) {
     case WM_INITDIALOG: {
@@ -70,30 +70,29 @@ INT_PTR CALLBACK SelectorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
 
 }  // namespace
 
-void SelectDeviceAndInit() {
+void SelectDeviceAndInit(HWND owner, bool firstStart) {
   TfrmSelector selector;
-  settings.Support3D = true;
   selector.lines = DeviceDescriptions();
-  if (firstStart && selector.lines.size() > 1) settings.DeviceID = 1;  // the first real device
   selector.selected = settings.DeviceID;
-  DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SELECTOR), TfrmMain::Handle(), SelectorProc,
+  if (firstStart && selector.lines.size() > 1) selector.selected = 1;  // the first real device
+  DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SELECTOR), owner, GuardedDialogProc<SelectorProc>,
                   reinterpret_cast<LPARAM>(&selector));
-  settings.DeviceID = selector.selected;
+  // The choice is kept even when the library turns out to be the wrong one.
+  SetDevice(selector.selected, true, settings.SupportEAX);
 
   if (!LibraryVersionIsCurrent()) {
     MessageBoxA(nullptr, "BASS version 2.0 was not loaded", "Incorrect BASS.DLL", MB_OK);
-    HWND mainWindow = TfrmMain::Handle();
-    if (!mainWindow) ExitProcess(0);  // first start: nothing has been loaded yet
+    if (!owner) ExitProcess(0);  // first start: nothing has been loaded yet
     // While the program runs, its ordinary exit ends it, so the changes of
     // this session are saved rather than thrown away.
-    PostMessageA(mainWindow, WM_CLOSE, 0, 0);
+    PostMessageA(owner, WM_CLOSE, 0, 0);
     return;
   }
-  OpenChosenDevice();
+  DeviceAbilities device = OpenDevice(settings.DeviceID, settings.EaxEnv);
+  SetDevice(settings.DeviceID, device.support3D, device.supportEAX);
 }
 
-void mnSelectAudioDeviceClick() {
+void mnSelectAudioDeviceClick(HWND owner) {
   ShutdownAudio();  // the samples go with the old device
-  SelectDeviceAndInit();
-  ShowDeviceState();
+  SelectDeviceAndInit(owner, false);
 }

@@ -1,5 +1,6 @@
 #include "ui/input_box.h"
 
+#include "app/exception_boundary.h"
 #include "ui/resource.h"
 #include "ui/window_util.h"
 
@@ -11,7 +12,7 @@ struct Question {
   std::string* value;
 };
 
-INT_PTR CALLBACK InputProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR InputProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* question = DialogObject<Question>(dialog, message, lParam);
   switch (message) {
     case WM_INITDIALOG: {
@@ -41,6 +42,6 @@ INT_PTR CALLBACK InputProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
 
 bool InputQuery(HWND owner, const std::string& caption, const std::string& prompt, std::string& value) {
   Question question{&caption, &prompt, &value};
-  return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_INPUTBOX), owner, InputProc,
+  return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_INPUTBOX), owner, GuardedDialogProc<InputProc>,
                          reinterpret_cast<LPARAM>(&question)) == IDOK;
 }

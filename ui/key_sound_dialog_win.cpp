@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "app/exception_boundary.h"
 #include "app/program_folder.h"
 #include "app/startup.h"
 #include "ui/resource.h"
@@ -26,7 +27,7 @@ void tbVolumeChange(HWND dialog) {
   SetDlgItemTextA(dialog, IDC_lblProc, (std::to_string(position) + "%").c_str());
 }
 
-INT_PTR CALLBACK KeyProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR KeyProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* form = DialogObject<TfrmKey>(dialog, message, lParam);
   switch (message) {
     case WM_INITDIALOG: {
@@ -96,6 +97,6 @@ std::string ChooseSoundFile(HWND owner) {
 
 bool EditKeySoundDialog(HWND owner, const std::string& keyName, KeySound& sound) {
   TfrmKey form{keyName, &sound};
-  return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_KEY), owner, KeyProc,
+  return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_KEY), owner, GuardedDialogProc<KeyProc>,
                          reinterpret_cast<LPARAM>(&form)) == IDOK;
 }

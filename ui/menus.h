@@ -1,8 +1,8 @@
 #pragma once
-// The tray menu and the options window's menu bar, rebuilt at every opening.
+// The tray menu and the options window's menu bar, rebuilt at every opening
+// from the model.
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include <cstdint>
 #include <string>
@@ -23,9 +23,6 @@ enum MenuCommand : UINT {
   kCmdEaxLast = 2026,
 };
 
-// The image list of the program's 13 pictures (16 x 16), for menus and lists.
-HIMAGELIST IconList();
-void DestroyIconList();
 // The pictures of menu items (WM_MEASUREITEM / WM_DRAWITEM of the menu's owner).
 bool MenuMeasureItem(MEASUREITEMSTRUCT* item);
 bool MenuDrawItem(const DRAWITEMSTRUCT* item);
@@ -33,9 +30,10 @@ bool MenuDrawItem(const DRAWITEMSTRUCT* item);
 // "Ctrl+Alt+O" for a stored combination; empty for 0.
 std::string HotkeyText(uint16_t hotKey);
 
-// Opens the tray menu at the cursor and carries out the chosen command.
-void ShowTrayMenu(HWND window);
+// Opens the tray menu at the cursor; returns the chosen command, 0 for none.
+UINT ShowTrayMenu(HWND window);
 // Fills the "Scheme" menu of the bar as it opens.
 void miSchemeClick(HMENU schemeMenu);
-// Carries out a menu command; false if it is not one of these menus'.
+// Carries out the menus' commands that change the model or open a window
+// owned by `window`; false for any other command (options, exit, close).
 bool HandleMenuCommand(HWND window, UINT command);

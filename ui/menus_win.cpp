@@ -4,29 +4,21 @@
 
 #include <stdexcept>
 
+#include "app/commands.h"
 #include "app/log.h"
-#include "app/main_window.h"
-#include "audio/audio_engine.h"
+#include "app/scoped_win.h"
 #include "audio/eax_presets.h"
-#include "input/dispatch.h"
 #include "settings/settings.h"
 #include "ui/about_box.h"
 #include "ui/device_selector.h"
-#include "ui/options_window.h"
+#include "ui/icons.h"
 #include "ui/resource.h"
-#include "ui/tray.h"
 
 // The menu bar comes from the resource script; its commands are these.
 static_assert(IDM_ABOUT == kCmdAbout && IDM_SEND_MESSAGE == kCmdSendMessage && IDM_WEB_SITE == kCmdWebSite &&
               IDM_CLOSE_WINDOW == kCmdCloseWindow && IDM_SELECT_AUDIO_DEVICE == kCmdSelectAudioDevice);
 
 namespace {
-
-constexpr int kImageOn = 4;  // the marker of the current scheme or preset
-constexpr int kImageOptions = 6, kImageSoundOn = 7, kImageSoundOff = 8, kImageScheme = 9, kImageHelp = 10,
-              kImageExit = 11, kImageEax = 12;
-
-HIMAGELIST iconList = nullptr;
 
 // Menu pictures are drawn by the program (HBMMENU_CALLBACK): a bitmap in the
 // menu item loses its alpha channel on some systems and shows a black square.
@@ -44,6 +36,12 @@ void AddItem(HMENU menu, UINT id, const std::string& text, int image, HMENU subm
   InsertMenuItemA(menu, GetMenuItemCount(menu), TRUE, &item);
 }
 
+// A submenu under an item of `menu`, which owns it from then on.
+void AddSubmenu(HMENU menu, const std::string& text, int image, ScopedMenu submenu) {
+  AddItem(menu, 0, text, image, submenu.get());
+  if (GetSubMenu(menu, GetMenuItemCount(menu) - 1) == submenu.get()) submenu.release();
+}
+
 void AddSeparator(HMENU menu) { AppendMenuA(menu, MF_SEPARATOR, 0, nullptr); }
 
 // Marks an item as the current one: the marker picture, optionally a radio check.
@@ -54,7 +52,7 @@ void MarkItem(HMENU menu, int position, bool checked) {
   item.fType = MFT_STRING | MFT_RADIOCHECK;
   item.fState = checked ? MFS_CHECKED : MFS_UNCHECKED;
   item.hbmpItem = HBMMENU_CALLBACK;
-  item.dwItemData = kImageOn;
+  item.dwItemData = kIconBallOn;
   SetMenuItemInfoA(menu, static_cast<UINT>(position), TRUE, &item);
 }
 
@@ -78,36 +76,7 @@ int AddSchemeItems(HMENU menu) {
   return current;
 }
 
-void SchemeMenuItemClick(int index) {
-  settings.CurrentSchemeName = schemeList.Name(index);
-  SchemeChangedElsewhere();
-  SetTrayIcon(kNoPictureChange, TrayTip());
-}
-
-void EaxMenuItemClick(int index) {
-  ApplyEaxPreset(index);
-  SelectEaxLine(index);
-  settings.EaxEnv = index;
-}
-
 }  // namespace
-
-HIMAGELIST IconList() {
-  if (!iconList) {
-    iconList = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 8, 8);
-    for (const char* name : kIconNames) {
-      HICON icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
-      ImageList_AddIcon(iconList, icon);
-      if (icon) DestroyIcon(icon);
-    }
-  }
-  return iconList;
-}
-
-void DestroyIconList() {
-  if (iconList) ImageList_Destroy(iconList);
-  iconList = nullptr;
-}
 
 bool MenuMeasureItem(MEASUREITEMSTRUCT* item) {
   if (item->CtlType != ODT_MENU) return false;
@@ -152,64 +121,60 @@ std::string HotkeyText(uint16_t hotKey) {
   return text;
 }
 
-void ShowTrayMenu(HWND window) {
-  HMENU menu = CreatePopupMenu();
-  HMENU schemes = CreatePopupMenu();
-  HMENU eax = CreatePopupMenu();
-  HMENU help = CreatePopupMenu();
+UINT ShowTrayMenu(HWND window) {
+  ScopedMenu menu(CreatePopupMenu());
+  ScopedMenu schemes(CreatePopupMenu());
+  ScopedMenu eax(CreatePopupMenu());
+  ScopedMenu help(CreatePopupMenu());
 
   std::string options = "Options...\t";
   options += HotkeyText(settings.OptionsHotKey);
-  AddItem(menu, kCmdOptions, options, kImageOptions);
-  SetMenuDefaultItem(menu, kCmdOptions, FALSE);
-  AddSeparator(menu);
-  AddItem(menu, 0, "Scheme", kImageScheme, schemes);
+  AddItem(menu.get(), kCmdOptions, options, kIconOptions);
+  SetMenuDefaultItem(menu.get(), kCmdOptions, FALSE);
+  AddSeparator(menu.get());
   if (schemeList.Count() > 0) {
-    int current = AddSchemeItems(schemes);
+    int current = AddSchemeItems(schemes.get());
     if (!settings.CurrentSchemeName.empty()) {
       if (current >= 0) {
-        MarkItem(schemes, current, true);
+        MarkItem(schemes.get(), current, true);
       } else {
         WriteLog("Error in PopUp Menu");
       }
     }
   }
+  AddSubmenu(menu.get(), "Scheme", kIconScheme, std::move(schemes));
   if (settings.SupportEAX) {
-    AddSeparator(menu);
+    AddSeparator(menu.get());
     for (size_t i = 0; i < kEaxPresets.size(); ++i) {
-      AddItem(eax, kCmdEaxFirst + static_cast<UINT>(i), kEaxPresets[i].name, -1);
-      if (static_cast<int>(i) == settings.EaxEnv) MarkItem(eax, static_cast<int>(i), false);
+      AddItem(eax.get(), kCmdEaxFirst + static_cast<UINT>(i), kEaxPresets[i].name, -1);
+      if (static_cast<int>(i) == settings.EaxEnv) MarkItem(eax.get(), static_cast<int>(i), false);
     }
-    AddItem(menu, 0, "EAX", kImageEax, eax);
+    AddSubmenu(menu.get(), "EAX", kIconEax, std::move(eax));
     if (settings.EaxEnv >= 0 && settings.EaxEnv < static_cast<int>(kEaxPresets.size())) {
-      CheckMenuItem(menu, static_cast<UINT>(GetMenuItemCount(menu) - 1), MF_BYPOSITION | MF_CHECKED);
+      CheckMenuItem(menu.get(), static_cast<UINT>(GetMenuItemCount(menu.get()) - 1), MF_BYPOSITION | MF_CHECKED);
     }
-  } else {
-    DestroyMenu(eax);
   }
-  AddSeparator(menu);
+  AddSeparator(menu.get());
   std::string mute = settings.MuteSound ? "Enable Sound\t" : "Mute Sound\t";
   mute += HotkeyText(settings.SoundHotKey);
-  AddItem(menu, kCmdMute, mute,
-          settings.MuteSound ? kImageSoundOff : kImageSoundOn);
-  AddItem(help, kCmdAbout, "About", -1);
-  AddSeparator(help);
-  AddItem(help, kCmdSendMessage, "Send Message...", -1);
-  AddItem(help, kCmdWebSite, "Brisolt Web Site", -1);
-  AddItem(menu, 0, "Help", kImageHelp, help);
-  AddSeparator(menu);
-  AddItem(menu, kCmdExit, "Exit", kImageExit);
+  AddItem(menu.get(), kCmdMute, mute, settings.MuteSound ? kIconSoundsOff : kIconSoundsOn);
+  AddItem(help.get(), kCmdAbout, "About", -1);
+  AddSeparator(help.get());
+  AddItem(help.get(), kCmdSendMessage, "Send Message...", -1);
+  AddItem(help.get(), kCmdWebSite, "Brisolt Web Site", -1);
+  AddSubmenu(menu.get(), "Help", kIconHelp, std::move(help));
+  AddSeparator(menu.get());
+  AddItem(menu.get(), kCmdExit, "Exit", kIconExit);
 
   POINT cursor;
   GetCursorPos(&cursor);
   // The menu closes properly when the user clicks elsewhere only if the
   // owner window is in the foreground.
   SetForegroundWindow(window);
-  UINT command = static_cast<UINT>(
-      TrackPopupMenu(menu, TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, cursor.x, cursor.y, 0, window, nullptr));
+  UINT command = static_cast<UINT>(TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY,
+                                                  cursor.x, cursor.y, 0, window, nullptr));
   PostMessageA(window, WM_NULL, 0, 0);
-  DestroyMenu(menu);  // and its submenus
-  if (command) HandleMenuCommand(window, command);
+  return command;
 }
 
 void miSchemeClick(HMENU schemeMenu) {
@@ -229,23 +194,19 @@ void miSchemeClick(HMENU schemeMenu) {
 
 bool HandleMenuCommand(HWND window, UINT command) {
   if (command >= kCmdSchemeFirst && command <= kCmdSchemeLast) {
-    int index = static_cast<int>(command - kCmdSchemeFirst);
-    if (index < schemeList.Count()) SchemeMenuItemClick(index);
+    MakeSchemeCurrent(static_cast<int>(command - kCmdSchemeFirst));
     return true;
   }
   if (command >= kCmdEaxFirst && command <= kCmdEaxLast) {
-    EaxMenuItemClick(static_cast<int>(command - kCmdEaxFirst));
+    SetReverbPreset(static_cast<int>(command - kCmdEaxFirst));
     return true;
   }
   switch (command) {
-    case kCmdOptions: TfrmMain::ShowOptions(); return true;
-    case kCmdMute: pmiMuteClick(); return true;
-    case kCmdExit: PostMessageA(window, WM_CLOSE, 0, 0); return true;
-    case kCmdCloseWindow: TfrmMain::actHideMainForm(); return true;
-    case kCmdSelectAudioDevice: mnSelectAudioDeviceClick(); return true;
-    case kCmdAbout: actShowAboutExecute(); return true;
-    case kCmdSendMessage: actSendMessageExecute(); return true;
-    case kCmdWebSite: actGoToWebSiteExecute(); return true;
+    case kCmdMute: ToggleMute(); return true;
+    case kCmdSelectAudioDevice: mnSelectAudioDeviceClick(window); return true;
+    case kCmdAbout: actShowAboutExecute(window); return true;
+    case kCmdSendMessage: actSendMessageExecute(window); return true;
+    case kCmdWebSite: actGoToWebSiteExecute(window); return true;
     default:
       return false;
   }

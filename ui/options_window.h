@@ -2,7 +2,8 @@
 // The content of the options window (TfrmMain seen as a dialog): five pages,
 // Apply/Ok/Cancel, the global volume slider and the scheme list. The window's
 // life (creation, hiding, exit) belongs to TfrmMain; everything the user sees
-// and changes in it is handled here.
+// and changes in it is handled here. It follows the model by itself (it
+// subscribes to the commands' announcements from its creation on).
 
 #include <windows.h>
 
@@ -24,24 +25,3 @@ void actStatesExecute();
 // Refreshes the row markers of the scheme list (only while the window shows)
 // and repaints the list, so that the row colours follow.
 void actSetStateImageIndexExecute();
-// After the current scheme was changed from a menu or a hotkey: markers,
-// colours and the scheme buttons follow the new current scheme.
-void SchemeChangedElsewhere();
-
-// The scheme list's rows, as the scheme editor reads and changes them.
-int SelectedSchemeRow();
-int SchemeRowCount();
-std::string SchemeRowCaption(int row);
-void SetSchemeRowCaption(int row, const std::string& name);
-// Appends a row for a new scheme, selects it and refreshes the markers.
-void AppendSchemeRow(const std::string& name);
-
-// tbGlobalVolume and lblPerc from GlobalVolume (the volume hotkeys).
-void ShowGlobalVolume();
-// The Effects page's preset line (the tray menu's EAX submenu).
-void SelectEaxLine(int index);
-// After a device change: lblSoundCard, and cbEAX and tbGlobalVolume enabled
-// as the device allows.
-void ShowDeviceState();
-// Start-up: the slider works only with a sound device (DeviceID not 0).
-void EnableGlobalVolume(bool enabled);

@@ -9,19 +9,17 @@
 #include <string>
 #include <vector>
 
-#include "app/log.h"
-#include "app/startup.h"
+#include "app/commands.h"
+#include "app/exception_boundary.h"
+#include "app/scoped_win.h"
 #include "audio/audio_engine.h"
 #include "audio/eax_presets.h"
-#include "input/dispatch.h"
 #include "input/hotkeys.h"
-#include "input/input_handlers.h"
-#include "settings/autorun.h"
 #include "settings/settings.h"
+#include "ui/icons.h"
 #include "ui/options_rules.h"
 #include "ui/resource.h"
 #include "ui/scheme_editor.h"
-#include "ui/tray.h"
 #include "ui/window_util.h"
 
 namespace {
@@ -29,8 +27,6 @@ namespace {
 constexpr COLORREF kDarkGrey = RGB(90, 90, 90);
 constexpr COLORREF kCurrentRow = RGB(254, 231, 222);
 constexpr COLORREF kOtherRow = RGB(245, 245, 245);
-constexpr int kMarkerCurrent = 4;  // zBallEnableXP
-constexpr int kMarkerOther = 5;    // zBallDisableXP
 constexpr int kColumnWidth = 215;  // pixels at 96 dpi
 constexpr int kThumbLength = 25;
 
@@ -40,7 +36,7 @@ constexpr std::array<int, kPageCount> kPageTemplates = {IDD_PAGE_GENERAL, IDD_PA
 constexpr std::array<const char*, kPageCount> kPageNames = {"General", "Schemes", "Effects", "Keyboard", "Mouse"};
 constexpr const char* kMouseActions[] = {"Enable/Disable sound", "Show options"};
 
-// The hotkey controls in the order of the bindings.
+// The hotkey controls in the order of the Keyboard page, each with its binding.
 constexpr std::array<int, 6> kHotkeyControls = {IDC_hkOptions, IDC_hkIncVolume, IDC_hkRedVolume,
                                                 IDC_hkSound, IDC_hkNextScheme, IDC_hkPrevScheme};
 constexpr std::array<HotkeyAction, 6> kHotkeyControlActions = {kHotkeyOptions, kHotkeyVolumeUp, kHotkeyVolumeDown,
@@ -52,8 +48,9 @@ struct OptionsWindow {
   std::array<HWND, kPageCount> pages{};
   HWND list = nullptr;
   HWND trackBar = nullptr;
-  HIMAGELIST markers = nullptr;  // the program's pictures at the list's dpi
+  ScopedImageList markers;  // the program's pictures at the list's dpi
   bool inDefaultColour = false;
+  int subscription = 0;
 } w;
 
 // Controls are found by id in the dialog and in its pages (ids are unique).
@@ -76,44 +73,30 @@ int Scaled(int pixels) { return MulDiv(pixels, Dpi(), 96); }
 void EnableApply() { Enable(IDC_btnApply, true); }
 
 // ---- Scheme list -----------------------------------------------------------
-
-std::string RowCaption(int row) { return ListItemText(w.list, row); }
+// Row i shows scheme i of SchemeList: two names that differ only in letter
+// case are told apart this way, where a look-up by name would reach the first.
 
 int RowCount() { return static_cast<int>(SendMessageA(w.list, LVM_GETITEMCOUNT, 0, 0)); }
 int SelectedRow() { return ListView_GetNextItem(w.list, -1, LVNI_SELECTED); }
 
-int MarkerOf(const std::string& caption) {
-  return caption == settings.CurrentSchemeName ? kMarkerCurrent : kMarkerOther;
+bool IsCurrentRow(int row) {
+  return row >= 0 && row < schemeList.Count() && schemeList.Name(row) == settings.CurrentSchemeName;
 }
 
-void SetRowMarker(int row, int marker) {
-  ListView_SetItemState(w.list, row, INDEXTOSTATEIMAGEMASK(static_cast<UINT>(marker + 1)), LVIS_STATEIMAGEMASK);
-}
+int MarkerOf(int row) { return IsCurrentRow(row) ? kIconBallOn : kIconBallOff; }
 
-int RowMarker(int row) {
-  UINT state = ListView_GetItemState(w.list, row, LVIS_STATEIMAGEMASK);
-  return static_cast<int>((state >> 12) & 0xF) - 1;
-}
+UINT MarkerState(int row) { return INDEXTOSTATEIMAGEMASK(static_cast<UINT>(MarkerOf(row) + 1)); }
 
 void SelectRow(int row) {
   ListView_SetItemState(w.list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
   ListView_EnsureVisible(w.list, row, FALSE);
 }
 
-// The scheme a row shows: row i is entry i. Two names that differ only in
-// letter case are told apart this way, where a look-up by name would reach
-// the first of them.
-int SchemeIndexOfRow(int row) {
-  std::string caption = RowCaption(row);
-  if (row < schemeList.Count() && schemeList.Name(row) == caption) return row;
-  return schemeList.FindScheme(caption);
-}
-
 void UpdateSchemeButtons() {
   int row = SelectedRow();
   Enable(IDC_btnEditScheme, row >= 0);
   Enable(IDC_btnDeleteScheme, row >= 0);
-  Enable(IDC_btnSetScheme, row >= 0 && RowCaption(row) != settings.CurrentSchemeName);
+  Enable(IDC_btnSetScheme, row >= 0 && !IsCurrentRow(row));
 }
 
 // A command button that has just been disabled must not keep the focus: it
@@ -125,59 +108,54 @@ void KeepFocusUsable() {
   }
 }
 
-void FillSchemeRows() {
-  ListView_DeleteAllItems(w.list);
-  for (int i = 0; i < schemeList.Count(); ++i) {
+// The rows follow SchemeList in place: rows that stay keep their selection
+// and the list its scroll position.
+void RenderSchemeRows() {
+  int count = schemeList.Count();
+  while (RowCount() > count) ListView_DeleteItem(w.list, RowCount() - 1);
+  for (int i = 0; i < count; ++i) {
     LVITEMA item{};
     item.mask = LVIF_TEXT | LVIF_STATE;
     item.iItem = i;
     item.pszText = const_cast<char*>(schemeList.Name(i).c_str());
-    item.state = INDEXTOSTATEIMAGEMASK(static_cast<UINT>(MarkerOf(schemeList.Name(i)) + 1));
+    item.state = MarkerState(i);
     item.stateMask = LVIS_STATEIMAGEMASK;
-    SendMessageA(w.list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    SendMessageA(w.list, i < RowCount() ? LVM_SETITEMA : LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
   }
+}
+
+void FillSchemeRows() {
+  ListView_DeleteAllItems(w.list);
+  RenderSchemeRows();
   UpdateSchemeButtons();  // nothing is selected after a fill
 }
 
 void btnSetSchemeClick() {
   int row = SelectedRow();
-  if (row < 0) return;
-  settings.CurrentSchemeName = RowCaption(row);
-  actSetStateImageIndexExecute();
-  SetTrayIcon(kNoPictureChange, TrayTip());
-  Enable(IDC_btnSetScheme, false);
-  KeepFocusUsable();
+  if (row >= 0) MakeSchemeCurrent(row);
 }
 
 void btnEditSchemeClick() {
   int row = SelectedRow();
-  if (row < 0) return;
-  // Key and mouse events stay quiet while a scheme is being edited.
-  SchemeEditorOpen = true;
-  int index = SchemeIndexOfRow(row);
-  std::string name = RowCaption(row);
-  if (index >= 0) RunSchemeEditor(w.dialog, index, name, name == settings.CurrentSchemeName);
-  SchemeEditorOpen = false;
+  if (row < 0 || row >= schemeList.Count()) return;
+  int committed = RunSchemeEditor(w.dialog, row, schemeList.Name(row), IsCurrentRow(row));
+  // "Save as..." added a scheme: its row is the selected one now.
+  if (committed >= 0 && committed != row) SelectRow(committed);
 }
 
 void btnDeleteSchemeClick() {
   int row = SelectedRow();
-  if (row < 0) return;
-  if (RowCount() == 1) {
+  if (row < 0 || row >= schemeList.Count()) return;
+  if (schemeList.Count() == 1) {
     MessageBoxA(w.dialog, "Sorry, Can not delete this scheme. It is last!", "Brisolt", MB_OK);
     return;
   }
-  std::string caption = RowCaption(row);
-  std::string question = "Delete sound scheme \"" + caption + "\" ?";
+  std::string question = "Delete sound scheme \"" + schemeList.Name(row) + "\" ?";
   if (MessageBoxA(w.dialog, question.c_str(), "Brisolt", MB_OKCANCEL | MB_ICONQUESTION) != IDOK) return;
-  int index = SchemeIndexOfRow(row);
-  if (caption == settings.CurrentSchemeName) {
-    settings.CurrentSchemeName.clear();  // no scheme is current: key events play nothing
-    SetTrayIcon(kNoPictureChange, TrayTip());
-  }
-  if (index >= 0) schemeList.Delete(index);
-  ListView_DeleteItem(w.list, row);
+  // The row above the deleted one is selected afterwards (none for the first).
+  ListView_SetItemState(w.list, -1, 0, LVIS_SELECTED);
   if (row > 0) SelectRow(row - 1);
+  DeleteScheme(row);
   UpdateSchemeButtons();
   KeepFocusUsable();
 }
@@ -192,13 +170,13 @@ void lwShemesMouseDown(int x, int y) {
   if (row < 0) return;
   RECT label{};
   if (!ListView_GetItemRect(w.list, row, &label, LVIR_LABEL)) return;
-  if (IsMarkerClick(x, label.left, Dpi()) && RowMarker(row) == kMarkerOther) {
+  if (IsMarkerClick(x, label.left, Dpi()) && row < schemeList.Count() && !IsCurrentRow(row)) {
     SelectRow(row);
     btnSetSchemeClick();
   }
 }
 
-LRESULT CALLBACK ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+LRESULT ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR) {
   if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN) {
     lwShemesMouseDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
   }
@@ -211,9 +189,7 @@ LRESULT lwShemesCustomDrawItem(NMLVCUSTOMDRAW* draw) {
     case CDDS_PREPAINT:
       return CDRF_NOTIFYITEMDRAW;
     case CDDS_ITEMPREPAINT:
-      draw->clrTextBk = RowCaption(static_cast<int>(draw->nmcd.dwItemSpec)) == settings.CurrentSchemeName
-                            ? kCurrentRow
-                            : kOtherRow;
+      draw->clrTextBk = IsCurrentRow(static_cast<int>(draw->nmcd.dwItemSpec)) ? kCurrentRow : kOtherRow;
       return CDRF_DODEFAULT;
     default:
       return CDRF_DODEFAULT;
@@ -225,23 +201,38 @@ void lwShemesSelectItem(const NMLISTVIEW& change) {
   bool selected = (change.uNewState & LVIS_SELECTED) != 0;
   Enable(IDC_btnEditScheme, selected);
   Enable(IDC_btnDeleteScheme, selected);
-  Enable(IDC_btnSetScheme, selected && RowCaption(change.iItem) != settings.CurrentSchemeName);
+  Enable(IDC_btnSetScheme, selected && !IsCurrentRow(change.iItem));
 }
 
 // ---- Volume ------------------------------------------------------------------
 
-void tbGlobalVolumeChange() {
-  int position = static_cast<int>(SendMessageA(w.trackBar, TBM_GETPOS, 0, 0));
-  settings.GlobalVolume = 100 - position;
+int SliderPosition() { return static_cast<int>(SendMessageA(w.trackBar, TBM_GETPOS, 0, 0)); }
+
+void tbGlobalVolumeChange() { SetGlobalVolume(100 - SliderPosition()); }
+
+// Moves the slider to 100 - GlobalVolume. A volume outside 0..100 (a
+// hand-edited file) leaves the slider at its end; as with the user's own
+// moves, the volume then follows the slider.
+void SetSliderFromVolume() {
+  int before = SliderPosition();
+  SendMessageA(w.trackBar, TBM_SETPOS, TRUE, 100 - settings.GlobalVolume);
+  int after = SliderPosition();
+  if (after != before && 100 - after != settings.GlobalVolume) tbGlobalVolumeChange();
+}
+
+// tbGlobalVolume and lblPerc from GlobalVolume. At a limit the slider does
+// not move, but the label still shows the value.
+void ShowGlobalVolume() {
+  SetSliderFromVolume();
   SetWindowTextA(Control(IDC_lblPerc), PercentText(settings.GlobalVolume).c_str());
 }
 
-// Moves the slider to 100 - GlobalVolume; as with the user's own moves, the
-// change handler runs when the position actually changes.
-void SetSliderFromVolume() {
-  int before = static_cast<int>(SendMessageA(w.trackBar, TBM_GETPOS, 0, 0));
-  SendMessageA(w.trackBar, TBM_SETPOS, TRUE, 100 - settings.GlobalVolume);
-  if (SendMessageA(w.trackBar, TBM_GETPOS, 0, 0) != before) tbGlobalVolumeChange();
+// lblSoundCard, and cbEAX and tbGlobalVolume enabled as the device allows
+// (device 0 plays nothing).
+void ShowDeviceState() {
+  SetWindowTextA(Control(IDC_lblSoundCard), DeviceDescription(settings.DeviceID).c_str());
+  Enable(IDC_cbEAX, settings.SupportEAX);
+  EnableWindow(w.trackBar, settings.DeviceID != 0 ? TRUE : FALSE);
 }
 
 // ---- Apply, Ok, Cancel ---------------------------------------------------------
@@ -251,36 +242,23 @@ void SetStepField(int editId, int value) {
 }
 
 void btnApplyClick() {
-  settings.AnimIcon = Checked(IDC_cbAnimIcon);
-  bool startUp = Checked(IDC_cbStartUp);
-  if (startUp != settings.AutoRun) {
-    // A refused write is logged; the setting keeps saying what is true, and
-    // the rest of the changes are still applied.
-    try {
-      SetAutoRun(startUp);
-      settings.AutoRun = startUp;
-    } catch (const std::exception& error) {
-      WriteLog(error.what());
-      SetChecked(IDC_cbStartUp, settings.AutoRun);
-    }
-  }
-  if (Selection(IDC_cbEAX) >= 0) settings.EaxEnv = Selection(IDC_cbEAX);
-
-  std::array<HotkeyValue, 6> values{};
-  for (size_t i = 0; i < kHotkeyBindings.size(); ++i) {
-    values[i] = {settings.*kHotkeyBindings[i].hotKey, settings.*kHotkeyBindings[i].modifiers};
-  }
+  OptionsPages pages;
+  pages.startWithWindows = Checked(IDC_cbStartUp);
+  pages.animIcon = Checked(IDC_cbAnimIcon);
+  pages.eaxLine = Selection(IDC_cbEAX);
   for (size_t c = 0; c < kHotkeyControls.size(); ++c) {
     auto controlValue = static_cast<uint16_t>(SendMessageA(Control(kHotkeyControls[c]), HKM_GETHOTKEY, 0, 0));
-    values[kHotkeyControlActions[c]] = {HotKeyFromControl(controlValue), ModifiersFromControl(controlValue)};
+    pages.hotkeys[kHotkeyControlActions[c]] = {HotKeyFromControl(controlValue), ModifiersFromControl(controlValue)};
   }
-  settings.VolUpValue = StepFieldValue(WindowText(Control(IDC_edIncVolume)), settings.VolUpValue);
-  settings.VolDownValue = StepFieldValue(WindowText(Control(IDC_edRedVolume)), settings.VolDownValue);
+  pages.volUpStep = StepFieldValue(WindowText(Control(IDC_edIncVolume)), settings.VolUpValue);
+  pages.volDownStep = StepFieldValue(WindowText(Control(IDC_edRedVolume)), settings.VolDownValue);
+  pages.mouseAction = Selection(IDC_cbMouse);
+  ApplyOptions(pages);
+  // What was taken over: the steps as clamped, and the start-up box saying
+  // what is true when the Run value could not be written.
   SetStepField(IDC_edIncVolume, settings.VolUpValue);
   SetStepField(IDC_edRedVolume, settings.VolDownValue);
-  RebindHotkeys(w.dialog, values);
-
-  if (Selection(IDC_cbMouse) >= 0) settings.MouseActionIndex = Selection(IDC_cbMouse);
+  SetChecked(IDC_cbStartUp, settings.AutoRun);
   Enable(IDC_btnApply, false);
 }
 
@@ -373,10 +351,10 @@ void Layout() {
   }
   SendMessageA(w.trackBar, TBM_SETTHUMBLENGTH, static_cast<WPARAM>(Scaled(kThumbLength)), 0);
   ListView_SetColumnWidth(w.list, 0, Scaled(kColumnWidth));
-  HIMAGELIST old = w.markers;
-  w.markers = IconListAtDpi(Dpi());
-  ListView_SetImageList(w.list, w.markers, LVSIL_STATE);
-  if (old) ImageList_Destroy(old);
+  // The list lets go of the old pictures before they are destroyed.
+  ScopedImageList markers = IconListAtDpi(Dpi());
+  ListView_SetImageList(w.list, markers.get(), LVSIL_STATE);
+  w.markers = std::move(markers);
 }
 
 // Tab stops in the order of the window: the page control, the shown page's
@@ -414,7 +392,7 @@ void MoveFocus(int direction) {
   }
 }
 
-INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
       return FALSE;  // the focus stays where the main window puts it
@@ -455,6 +433,21 @@ INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
   }
 }
 
+// Everything the window shows follows the model; the pages keep what the
+// user has typed until Apply, Ok or Cancel.
+void OnModelChange(ModelChanges changes) {
+  if (!w.dialog) return;
+  if (changes & kChangedSchemeList) RenderSchemeRows();
+  if (changes & (kChangedSchemeList | kChangedCurrentScheme)) {
+    actSetStateImageIndexExecute();
+    UpdateSchemeButtons();
+    KeepFocusUsable();
+  }
+  if (changes & kChangedVolume) ShowGlobalVolume();
+  if (changes & kChangedReverb) SendMessageA(Control(IDC_cbEAX), CB_SETCURSEL, static_cast<WPARAM>(settings.EaxEnv), 0);
+  if (changes & kChangedDevice) ShowDeviceState();
+}
+
 }  // namespace
 
 void OptionsWindowCreate(HWND dialog) {
@@ -468,7 +461,7 @@ void OptionsWindowCreate(HWND dialog) {
     item.pszText = const_cast<char*>(kPageNames[static_cast<size_t>(i)]);
     SendMessageA(w.tab, TCM_INSERTITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
     HWND page = CreateDialogParamA(instance, MAKEINTRESOURCEA(kPageTemplates[static_cast<size_t>(i)]), dialog,
-                                   PageProc, 0);
+                                   GuardedDialogProc<PageProc>, 0);
     EnableThemeDialogTexture(page, ETDT_ENABLETAB);
     w.pages[static_cast<size_t>(i)] = page;
   }
@@ -480,7 +473,7 @@ void OptionsWindowCreate(HWND dialog) {
   column.pszText = const_cast<char*>("Scheme");
   column.cx = kColumnWidth;
   SendMessageA(w.list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
-  SetWindowSubclass(w.list, ListProc, 1, 0);
+  SetWindowSubclass(w.list, GuardedSubclassProc<ListProc>, 1, 0);
 
   SendMessageA(w.trackBar, TBM_SETRANGE, FALSE, MAKELPARAM(0, 100));
   SendMessageA(w.trackBar, TBM_SETPAGESIZE, 0, 10);
@@ -503,10 +496,11 @@ void OptionsWindowCreate(HWND dialog) {
 
   Layout();
   SelectPage(0);
+  w.subscription = Subscribe(OnModelChange);
 }
 
 void OptionsWindowDestroy() {
-  if (w.markers) ImageList_Destroy(w.markers);
+  Unsubscribe(w.subscription);
   w = OptionsWindow{};
 }
 
@@ -587,7 +581,7 @@ void actStatesExecute() {
   SetChecked(IDC_cbAnimIcon, settings.AnimIcon);
   Enable(IDC_cbEAX, settings.SupportEAX);
   SendMessageA(Control(IDC_cbEAX), CB_SETCURSEL, static_cast<WPARAM>(settings.EaxEnv), 0);
-  SetSliderFromVolume();
+  ShowGlobalVolume();
   FillSchemeRows();
   SetWindowTextA(Control(IDC_lblSoundCard), DeviceDescription(settings.DeviceID).c_str());
   for (size_t c = 0; c < kHotkeyControls.size(); ++c) {
@@ -604,62 +598,8 @@ void actStatesExecute() {
 void actSetStateImageIndexExecute() {
   if (!w.dialog || !IsWindowVisible(w.dialog)) return;
   int rows = RowCount();
-  for (int i = 0; i < schemeList.Count() && i < rows; ++i) SetRowMarker(i, MarkerOf(RowCaption(i)));
+  for (int i = 0; i < schemeList.Count() && i < rows; ++i) {
+    ListView_SetItemState(w.list, i, MarkerState(i), LVIS_STATEIMAGEMASK);
+  }
   InvalidateRect(w.list, nullptr, TRUE);
-}
-
-void SchemeChangedElsewhere() {
-  if (!w.dialog) return;
-  actSetStateImageIndexExecute();
-  UpdateSchemeButtons();
-  KeepFocusUsable();
-}
-
-void ShowGlobalVolume() {
-  if (!w.dialog) return;
-  SetSliderFromVolume();
-  // At a limit the slider does not move, but the label still shows the value.
-  SetWindowTextA(Control(IDC_lblPerc), PercentText(settings.GlobalVolume).c_str());
-}
-
-void SelectEaxLine(int index) {
-  if (w.dialog) SendMessageA(Control(IDC_cbEAX), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-}
-
-void ShowDeviceState() {
-  if (!w.dialog) return;
-  SetWindowTextA(Control(IDC_lblSoundCard), DeviceDescription(settings.DeviceID).c_str());
-  Enable(IDC_cbEAX, settings.SupportEAX);
-  EnableGlobalVolume(settings.DeviceID != 0);
-}
-
-void EnableGlobalVolume(bool enabled) {
-  if (w.dialog) EnableWindow(w.trackBar, enabled ? TRUE : FALSE);
-}
-
-int SelectedSchemeRow() { return w.list ? SelectedRow() : -1; }
-int SchemeRowCount() { return w.list ? RowCount() : 0; }
-std::string SchemeRowCaption(int row) { return w.list ? RowCaption(row) : std::string(); }
-
-void SetSchemeRowCaption(int row, const std::string& name) {
-  if (!w.list || row < 0) return;
-  LVITEMA item{};
-  item.iSubItem = 0;
-  item.pszText = const_cast<char*>(name.c_str());
-  SendMessageA(w.list, LVM_SETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-  actSetStateImageIndexExecute();
-  UpdateSchemeButtons();
-}
-
-void AppendSchemeRow(const std::string& name) {
-  if (!w.list) return;
-  LVITEMA item{};
-  item.mask = LVIF_TEXT | LVIF_STATE;
-  item.iItem = RowCount();
-  item.pszText = const_cast<char*>(name.c_str());
-  item.state = INDEXTOSTATEIMAGEMASK(static_cast<UINT>(MarkerOf(name) + 1));
-  item.stateMask = LVIS_STATEIMAGEMASK;
-  auto row = static_cast<int>(SendMessageA(w.list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-  SelectRow(row);
-  actSetStateImageIndexExecute();
 }

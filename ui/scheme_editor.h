@@ -9,5 +9,7 @@
 
 // Shows the editor modally for the scheme at `index` of SchemeList, named
 // `name`; `current` marks the current scheme (a rename then renames the
-// current scheme too). Returns when the editor has closed.
-void RunSchemeEditor(HWND owner, int index, const std::string& name, bool current);
+// current scheme too). Key sounds are quiet while it is open. Returns when the
+// editor has closed: the index in SchemeList of the scheme that OK or
+// "Save as..." committed, or -1 when nothing was committed.
+int RunSchemeEditor(HWND owner, int index, const std::string& name, bool current);

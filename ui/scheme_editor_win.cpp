@@ -4,28 +4,27 @@
 #include <windowsx.h>
 
 #include <array>
-#include <cstdlib>
 #include <optional>
 #include <vector>
 
+#include "app/commands.h"
+#include "app/exception_boundary.h"
 #include "app/log.h"
+#include "app/scoped_win.h"
 #include "app/startup.h"
 #include "audio/audio_engine.h"
-#include "input/dispatch.h"
+#include "input/input_handlers.h"
 #include "settings/settings.h"
 #include "ui/editor_rules.h"
+#include "ui/icons.h"
 #include "ui/input_box.h"
 #include "ui/key_sound_dialog.h"
-#include "ui/options_window.h"
 #include "ui/resource.h"
-#include "ui/tray.h"
 #include "ui/window_util.h"
 
 namespace {
 
-constexpr int kKeyboardCategories = 24;  // Escape .. NumLock: the rows of the list
-constexpr int kMarkerOn = 4, kMarkerOff = 5;
-constexpr int kColumnKey = 0, kColumnFile = 1, kColumnVolume = 2;
+constexpr int kColumnFile = 1, kColumnVolume = 2;
 constexpr int kWidth = 587;  // outer size in pixels at 96 dpi
 constexpr int kMinWidth = 400, kMaxWidth = 640;
 constexpr const char* kEnterName = "Please enter name of the scheme";
@@ -34,12 +33,14 @@ struct TfrmSchemes {
   int index = -1;     // the edited scheme's position in SchemeList
   int tag = 0;        // 1 when it is the current scheme
   std::string name;
+  // The working copy; the rows show its 24 keyboard categories.
   std::optional<TScheme> TempScheme;
+  int committed = -1;  // where OK or "Save as..." put the scheme in SchemeList
   HWND window = nullptr;
   HWND list = nullptr;
-  HIMAGELIST markers = nullptr;
-  HICON playGlyph = nullptr;
-  HICON stopGlyph = nullptr;
+  ScopedImageList markers;
+  ScopedIcon playGlyph;
+  ScopedIcon stopGlyph;
   // Where the controls stood at creation, and the client size then: the list
   // grows with the window, the bottom row keeps its distance to the bottom.
   SIZE client0{};
@@ -63,8 +64,6 @@ std::string ExistsMessage(const std::string& name) {
 
 // ---- The list ------------------------------------------------------------------
 
-std::string CellText(HWND list, int row, int column) { return ListItemText(list, row, column); }
-
 void SetCellText(HWND list, int row, int column, const std::string& text) {
   LVITEMA item{};
   item.iSubItem = column;
@@ -72,27 +71,23 @@ void SetCellText(HWND list, int row, int column, const std::string& text) {
   SendMessageA(list, LVM_SETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
 
-// The integer value of a volume text (as the list shows it); 0 when it is not a number.
-int VolumeOf(const std::string& text) { return static_cast<int>(std::strtol(text.c_str(), nullptr, 10)); }
-
 int SelectedRow(HWND list) { return ListView_GetNextItem(list, -1, LVNI_SELECTED); }
 
-int RowMarker(HWND list, int row) {
-  return static_cast<int>((ListView_GetItemState(list, row, LVIS_STATEIMAGEMASK) >> 12) & 0xF) - 1;
+UINT MarkerState(bool on) { return INDEXTOSTATEIMAGEMASK(static_cast<UINT>((on ? kIconBallOn : kIconBallOff) + 1)); }
+
+// The category of the working copy that a row shows; null for no row.
+TSoundKey* RowKey(TfrmSchemes& form, int row) {
+  if (row < 0 || row >= kKeyboardCategoryCount || !form.TempScheme) return nullptr;
+  return &form.TempScheme->Keys[static_cast<size_t>(row)];
 }
 
-void SetRowMarker(HWND list, int row, bool on) {
-  ListView_SetItemState(list, row, INDEXTOSTATEIMAGEMASK(static_cast<UINT>((on ? kMarkerOn : kMarkerOff) + 1)),
-                        LVIS_STATEIMAGEMASK);
-}
-
-// SetSelectedSound: the working copy follows the selected row.
-void SetSelectedSound(TfrmSchemes& form, const std::string& file, int volume) {
-  int row = SelectedRow(form.list);
-  if (row < 0 || row >= kKeyboardCategories || !form.TempScheme) return;
-  TSoundKey& key = form.TempScheme->Keys[static_cast<size_t>(row)];
-  key.FileName = file;
-  key.Volume = volume;
+// A row shows its category of the working copy: marker, file and volume.
+void RenderRow(TfrmSchemes& form, int row) {
+  const TSoundKey* key = RowKey(form, row);
+  if (!key) return;
+  ListView_SetItemState(form.list, row, MarkerState(key->Enabled), LVIS_STATEIMAGEMASK);
+  SetCellText(form.list, row, kColumnFile, key->FileName);
+  SetCellText(form.list, row, kColumnVolume, std::to_string(key->Volume));
 }
 
 // FormShow: the working copy and the rows.
@@ -100,22 +95,15 @@ void BuildTempScheme(TfrmSchemes& form) {
   form.TempScheme.emplace();
   try {
     const TScheme& edited = schemeList.Scheme(form.index);
-    for (int i = 0; i < kKeyboardCategories; ++i) {
-      const TSoundKey& source = edited.Keys[static_cast<size_t>(i)];
-      TSoundKey& key = form.TempScheme->Keys[static_cast<size_t>(i)];
-      key.FileName = source.FileName;
-      key.Enabled = source.Enabled;
-      key.Volume = source.Volume;
+    for (int i = 0; i < kKeyboardCategoryCount; ++i) {
+      form.TempScheme->Keys[static_cast<size_t>(i)] = edited.Keys[static_cast<size_t>(i)];
       std::string caption(KeyCategoryName(static_cast<KeyCategory>(i)));
       LVITEMA item{};
-      item.mask = LVIF_TEXT | LVIF_STATE;
+      item.mask = LVIF_TEXT;
       item.iItem = i;
       item.pszText = caption.data();
-      item.state = INDEXTOSTATEIMAGEMASK(static_cast<UINT>((key.Enabled ? kMarkerOn : kMarkerOff) + 1));
-      item.stateMask = LVIS_STATEIMAGEMASK;
       SendMessageA(form.list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-      SetCellText(form.list, i, kColumnFile, key.FileName);
-      SetCellText(form.list, i, kColumnVolume, std::to_string(key.Volume));
+      RenderRow(form, i);
     }
     Button_SetCheck(GetDlgItem(form.window, IDC_cbKeyboard), edited.KeyboardEnabled ? BST_CHECKED : BST_UNCHECKED);
     EnableWindow(form.list, edited.KeyboardEnabled ? TRUE : FALSE);  // cbKeyboardClick
@@ -141,29 +129,30 @@ TScheme CommittedScheme(const TfrmSchemes& form) {
 // A name that another scheme has. The store finds its sections without
 // regard to letter case, so a name that differs only in case from another
 // scheme's would merge the two at the next save: it is taken as well.
-bool NameTakenByAnother(const std::string& name, int ownRow) {
-  for (int row = 0; row < SchemeRowCount(); ++row) {
-    if (row != ownRow && SameTextIgnoringCase(SchemeRowCaption(row), name)) return true;
+bool NameTakenByAnother(const std::string& name, int ownIndex) {
+  for (int i = 0; i < schemeList.Count(); ++i) {
+    if (i != ownIndex && SameTextIgnoringCase(schemeList.Name(i), name)) return true;
   }
   return false;
 }
 
 // ---- Commands --------------------------------------------------------------------
 
-void EditKeySound(TfrmSchemes& form, const std::string& keyName, const std::string& file, int row,
-                  const std::string& volumeText) {
-  KeySound sound{file, VolumeOf(volumeText), volumeText};
-  if (!EditKeySoundDialog(form.window, keyName, sound)) return;
-  SetCellText(form.list, row, kColumnFile, sound.fileName);
-  SetCellText(form.list, row, kColumnVolume, std::to_string(sound.volume));
-  SetSelectedSound(form, sound.fileName, sound.volume);
+void EditKeySound(TfrmSchemes& form, int row) {
+  TSoundKey* key = RowKey(form, row);
+  if (!key) return;
+  KeySound sound{key->FileName, key->Volume, std::to_string(key->Volume)};
+  if (!EditKeySoundDialog(form.window, std::string(KeyCategoryName(static_cast<KeyCategory>(row))), sound)) return;
+  key->FileName = sound.fileName;
+  key->Volume = sound.volume;
+  RenderRow(form, row);
 }
 
 void btnPlayClick(TfrmSchemes& form) {
-  int row = SelectedRow(form.list);
-  if (row < 0) return;
+  const TSoundKey* key = RowKey(form, SelectedRow(form.list));
+  if (!key) return;
   // A preview sounds even while muted or while the category is off.
-  PlayPreview(CellText(form.list, row, kColumnFile), VolumeOf(CellText(form.list, row, kColumnVolume)));
+  PlayPreview(key->FileName, key->Volume);
 }
 
 void btnSaveClick(TfrmSchemes& form) {
@@ -172,19 +161,14 @@ void btnSaveClick(TfrmSchemes& form) {
     Message(form.window, kEnterName);
     return;
   }
-  int ownRow = SelectedSchemeRow();
-  if (NameTakenByAnother(name, ownRow)) {
+  if (NameTakenByAnother(name, form.index)) {
     Message(form.window, ExistsMessage(name));
     return;
   }
   if (!form.TempScheme) return;  // nothing was built that could be committed
-  schemeList.Replace(form.index, name, CommittedScheme(form));
+  TScheme scheme = CommittedScheme(form);
   form.TempScheme.reset();
-  if (form.tag == 1) {
-    settings.CurrentSchemeName = name;
-    SetTrayIcon(kNoPictureChange, TrayTip());
-  }
-  SetSchemeRowCaption(ownRow, name);
+  if (ReplaceScheme(form.index, name, scheme, form.tag == 1)) form.committed = form.index;
   EndDialog(form.window, IDOK);
 }
 
@@ -200,9 +184,9 @@ void btnSaveAsClick(TfrmSchemes& form) {
     return;
   }
   if (!form.TempScheme) return;
-  schemeList.Append(answer, CommittedScheme(form));
+  TScheme scheme = CommittedScheme(form);
   form.TempScheme.reset();
-  AppendSchemeRow(answer);
+  form.committed = AddScheme(answer, scheme);
   EndDialog(form.window, IDOK);
 }
 
@@ -211,24 +195,24 @@ void lwKeyboardMouseDown(TfrmSchemes& form, int x, int y) {
   if (x <= 0 || x >= Scaled(form.list, 16)) return;
   LVHITTESTINFO hit{};
   hit.pt = {x, y};
-  int row = ListView_SubItemHitTest(form.list, &hit);
-  if (row < 0 || row >= kKeyboardCategories) return;
-  bool on = RowMarker(form.list, row) != kMarkerOn;
-  SetRowMarker(form.list, row, on);
-  if (form.TempScheme) form.TempScheme->Keys[static_cast<size_t>(row)].Enabled = on;
+  TSoundKey* key = RowKey(form, ListView_SubItemHitTest(form.list, &hit));
+  if (!key) return;
+  key->Enabled = !key->Enabled;
+  RenderRow(form, hit.iItem);
 }
 
 // Ctrl+O, Ctrl+P and Ctrl with the main keyboard's equals and minus keys.
 bool lwKeyboardKeyDown(TfrmSchemes& form, WPARAM key) {
   if (GetKeyState(VK_CONTROL) >= 0) return false;
   int row = SelectedRow(form.list);
-  if (row < 0) return false;
+  TSoundKey* sound = RowKey(form, row);
+  if (!sound) return false;
   switch (key) {
     case 'O': {
       std::string path = ChooseSoundFile(form.window);
       if (!path.empty()) {
-        SetCellText(form.list, row, kColumnFile, path);
-        SetSelectedSound(form, path, VolumeOf(CellText(form.list, row, kColumnVolume)));
+        sound->FileName = path;
+        RenderRow(form, row);
       }
       return true;
     }
@@ -236,12 +220,10 @@ bool lwKeyboardKeyDown(TfrmSchemes& form, WPARAM key) {
       btnPlayClick(form);
       return true;
     case VK_OEM_PLUS:
-    case VK_OEM_MINUS: {
-      int volume = VolumeStepped(VolumeOf(CellText(form.list, row, kColumnVolume)), key == VK_OEM_PLUS);
-      SetCellText(form.list, row, kColumnVolume, std::to_string(volume));
-      if (form.TempScheme) form.TempScheme->Keys[static_cast<size_t>(row)].Volume = volume;
+    case VK_OEM_MINUS:
+      sound->Volume = VolumeStepped(sound->Volume, key == VK_OEM_PLUS);
+      RenderRow(form, row);
       return true;
-    }
     default:
       return false;
   }
@@ -249,7 +231,7 @@ bool lwKeyboardKeyDown(TfrmSchemes& form, WPARAM key) {
 
 // ListWindowProc: the list's own procedure with the editor's presses, double
 // clicks and keys in front of it.
-LRESULT CALLBACK ListWindowProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+LRESULT ListWindowProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR data) {
   auto& form = *reinterpret_cast<TfrmSchemes*>(data);
   switch (message) {
     case WM_LBUTTONDOWN:
@@ -257,14 +239,9 @@ LRESULT CALLBACK ListWindowProc(HWND list, UINT message, WPARAM wParam, LPARAM l
     case WM_MBUTTONDOWN:
       lwKeyboardMouseDown(form, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       break;
-    case WM_LBUTTONDBLCLK: {
-      int row = SelectedRow(list);
-      if (row >= 0) {
-        EditKeySound(form, CellText(list, row, kColumnKey), CellText(list, row, kColumnFile), row,
-                     CellText(list, row, kColumnVolume));
-      }
+    case WM_LBUTTONDBLCLK:
+      EditKeySound(form, SelectedRow(list));
       break;
-    }
     case WM_KEYDOWN:
       if (lwKeyboardKeyDown(form, wParam)) return 0;
       break;
@@ -276,43 +253,36 @@ LRESULT CALLBACK ListWindowProc(HWND list, UINT message, WPARAM wParam, LPARAM l
 
 // The glyphs of the play and stop buttons: a triangle and a square, drawn at
 // the size of small icons.
-HICON Glyph(HWND window, bool play) {
+ScopedIcon Glyph(HWND window, bool play) {
   int size = GetSystemMetricsForDpi(SM_CXSMICON, static_cast<UINT>(Dpi(window)));
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP colour = CreateCompatibleBitmap(screen, size, size);
-  HBITMAP mask = CreateBitmap(size, size, 1, 1, nullptr);
-  ReleaseDC(nullptr, screen);
+  ScopedBitmap colour;
+  {
+    WindowDC screen(nullptr);
+    colour.reset(CreateCompatibleBitmap(screen.get(), size, size));
+  }
+  ScopedBitmap mask(CreateBitmap(size, size, 1, 1, nullptr));
+  ScopedMemoryDC dc(CreateCompatibleDC(nullptr));
   int m = size / 4;
   POINT triangle[3] = {{m, m - 1}, {size - m, size / 2}, {m, size - m + 1}};
   auto draw = [&](HBITMAP target, COLORREF background, COLORREF shape) {
-    HGDIOBJ old = SelectObject(dc, target);
+    SelectedObject bitmap(dc.get(), target);
     RECT all{0, 0, size, size};
-    HBRUSH back = CreateSolidBrush(background);
-    FillRect(dc, &all, back);
-    DeleteObject(back);
-    HBRUSH brush = CreateSolidBrush(shape);
-    HGDIOBJ oldBrush = SelectObject(dc, brush);
-    HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
+    ScopedBrush back(CreateSolidBrush(background));
+    FillRect(dc.get(), &all, back.get());
+    ScopedBrush brush(CreateSolidBrush(shape));
+    SelectedObject selectedBrush(dc.get(), brush.get());
+    SelectedObject pen(dc.get(), GetStockObject(NULL_PEN));
     if (play) {
-      Polygon(dc, triangle, 3);
+      Polygon(dc.get(), triangle, 3);
     } else {
-      Rectangle(dc, m, m, size - m + 1, size - m + 1);
+      Rectangle(dc.get(), m, m, size - m + 1, size - m + 1);
     }
-    SelectObject(dc, oldPen);
-    SelectObject(dc, oldBrush);
-    DeleteObject(brush);
-    SelectObject(dc, old);
   };
   // Colour: the shape on black; mask: white (transparent) around a black shape.
-  draw(colour, RGB(0, 0, 0), play ? RGB(16, 124, 16) : RGB(60, 60, 60));
-  draw(mask, RGB(255, 255, 255), RGB(0, 0, 0));
-  ICONINFO info{TRUE, 0, 0, mask, colour};
-  HICON icon = CreateIconIndirect(&info);
-  DeleteObject(colour);
-  DeleteObject(mask);
-  DeleteDC(dc);
-  return icon;
+  draw(colour.get(), RGB(0, 0, 0), play ? RGB(16, 124, 16) : RGB(60, 60, 60));
+  draw(mask.get(), RGB(255, 255, 255), RGB(0, 0, 0));
+  ICONINFO info{TRUE, 0, 0, mask.get(), colour.get()};
+  return ScopedIcon(CreateIconIndirect(&info));
 }
 
 void SetUpList(TfrmSchemes& form) {
@@ -327,8 +297,8 @@ void SetUpList(TfrmSchemes& form) {
     SendMessageA(list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
   }
   form.markers = IconListAtDpi(Dpi(list));
-  ListView_SetImageList(list, form.markers, LVSIL_STATE);
-  SetWindowSubclass(list, ListWindowProc, 1, reinterpret_cast<DWORD_PTR>(&form));
+  ListView_SetImageList(list, form.markers.get(), LVSIL_STATE);
+  SetWindowSubclass(list, GuardedSubclassProc<ListWindowProc>, 1, reinterpret_cast<DWORD_PTR>(&form));
 }
 
 void RememberAnchors(TfrmSchemes& form) {
@@ -363,13 +333,15 @@ void FormResize(TfrmSchemes& form) {
 }
 
 void FormCreate(TfrmSchemes& form) {
-  SendMessageA(form.window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(SmallIcon(kPictureSoundOn)));
+  SendMessageA(form.window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(SmallIcon(kIconSoundOn)));
   form.list = GetDlgItem(form.window, IDC_lwKeyboard);
   SetUpList(form);
   form.playGlyph = Glyph(form.window, true);
   form.stopGlyph = Glyph(form.window, false);
-  SendDlgItemMessageA(form.window, IDC_btnPlay, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(form.playGlyph));
-  SendDlgItemMessageA(form.window, IDC_btnStop, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(form.stopGlyph));
+  SendDlgItemMessageA(form.window, IDC_btnPlay, BM_SETIMAGE, IMAGE_ICON,
+                      reinterpret_cast<LPARAM>(form.playGlyph.get()));
+  SendDlgItemMessageA(form.window, IDC_btnStop, BM_SETIMAGE, IMAGE_ICON,
+                      reinterpret_cast<LPARAM>(form.stopGlyph.get()));
   RememberAnchors(form);
   // The size of the last use, centred over the owner.
   CentreOverOwner(form.window, Scaled(form.window, kWidth), Scaled(form.window, EditorHeight(settings.FormSchemeHeight)));
@@ -379,11 +351,11 @@ void FormClose(TfrmSchemes& form) {
   FreePreview();
   RECT rect{};
   GetWindowRect(form.window, &rect);
-  settings.FormSchemeHeight = MulDiv(rect.bottom - rect.top, 96, Dpi(form.window));
+  SetEditorHeight(MulDiv(rect.bottom - rect.top, 96, Dpi(form.window)));
   TrimWorkingSet();
 }
 
-INT_PTR CALLBACK SchemesProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR SchemesProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* form = DialogObject<TfrmSchemes>(window, message, lParam);
   switch (message) {
     case WM_INITDIALOG: {
@@ -441,14 +413,14 @@ INT_PTR CALLBACK SchemesProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 
 }  // namespace
 
-void RunSchemeEditor(HWND owner, int index, const std::string& name, bool current) {
+int RunSchemeEditor(HWND owner, int index, const std::string& name, bool current) {
+  // Key and mouse events stay quiet while a scheme is being edited.
+  QuietWhileEditing quiet;
   TfrmSchemes form;
   form.index = index;
   form.name = name;
   form.tag = current ? 1 : 0;
-  DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SCHEMES), owner, SchemesProc,
+  DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SCHEMES), owner, GuardedDialogProc<SchemesProc>,
                   reinterpret_cast<LPARAM>(&form));
-  if (form.markers) ImageList_Destroy(form.markers);
-  if (form.playGlyph) DestroyIcon(form.playGlyph);
-  if (form.stopGlyph) DestroyIcon(form.stopGlyph);
+  return form.committed;
 }

@@ -4,18 +4,24 @@
 
 #include <cstring>
 
+#include "app/commands.h"
 #include "input/dispatch.h"
 #include "settings/settings.h"
+#include "ui/icons.h"
 
 namespace {
 
 constexpr UINT kTrayId = 1;
 constexpr size_t kTipCapacity = 64;  // 63 characters and the terminating zero
+// The icon's picture for each TrayPicture.
+constexpr ProgramIcon kTrayPictureIcons[kTrayPictureCount] = {kIconSoundOn, kIconSoundOff, kIconKeyDown,
+                                                              kIconButtonDown};
 
 HWND owner = nullptr;
 int picture = kPictureSoundOn;
 std::string tip;
 bool added = false;
+int subscription = 0;
 
 bool Send(DWORD command, bool balloon = false, const std::string& title = "", const std::string& text = "",
           UINT timeout = 0) {
@@ -25,7 +31,7 @@ bool Send(DWORD command, bool balloon = false, const std::string& title = "", co
   data.uID = kTrayId;
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = WM_TRAY_ICON;
-  data.hIcon = SmallIcon(picture);
+  data.hIcon = SmallIcon(kTrayPictureIcons[picture]);
   std::strncpy(data.szTip, tip.c_str(), sizeof data.szTip - 1);
   if (balloon) {
     data.uFlags |= NIF_INFO;
@@ -37,18 +43,20 @@ bool Send(DWORD command, bool balloon = false, const std::string& title = "", co
   return Shell_NotifyIconA(command, &data) != FALSE;
 }
 
-}  // namespace
-
-HICON SmallIcon(int index) {
-  static HICON icons[13] = {};
-  if (index < 0 || index >= 13) return nullptr;
-  if (!icons[index]) {
-    int size = GetSystemMetrics(SM_CXSMICON);
-    icons[index] = static_cast<HICON>(
-        LoadImageA(GetModuleHandleA(nullptr), kIconNames[index], IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
-  }
-  return icons[index];
+void Update() {
+  if (owner) Send(added ? NIM_MODIFY : NIM_ADD);
 }
+
+int MutePicture() { return settings.MuteSound ? kPictureSoundOff : kPictureSoundOn; }
+
+void OnModelChange(ModelChanges changes) {
+  if (!(changes & (kChangedMute | kChangedCurrentScheme))) return;
+  if (changes & kChangedMute) picture = MutePicture();
+  tip = TrayTip();
+  Update();
+}
+
+}  // namespace
 
 std::string TrayTip() {
   std::string text = "Brisolt - " + settings.CurrentSchemeName;
@@ -68,22 +76,25 @@ std::string TrayTip() {
   return text;
 }
 
-void AddTrayIcon(HWND window, int newPicture, const std::string& newTip) {
+void AddTrayIcon(HWND window) {
   owner = window;
-  picture = newPicture;
-  tip = newTip;
+  picture = MutePicture();
+  tip = TrayTip();
   added = Send(NIM_ADD);
+  if (!subscription) subscription = Subscribe(OnModelChange);
 }
 
-void SetTrayIcon(int newPicture, const std::string& newTip) {
-  if (newPicture != kNoPictureChange) picture = newPicture;
-  tip = newTip;
-  if (owner) Send(added ? NIM_MODIFY : NIM_ADD);
+void ShowTrayPicture(int newPicture) {
+  if (newPicture < 0 || newPicture >= kTrayPictureCount || newPicture == picture) return;
+  picture = newPicture;
+  Update();
 }
 
 void RemoveTrayIcon() {
   if (owner && added) Send(NIM_DELETE);
   added = false;
+  Unsubscribe(subscription);
+  subscription = 0;
 }
 
 void ShowBalloon(const std::string& title, const std::string& text, UINT timeoutMs) {
@@ -94,25 +105,7 @@ void RestoreTrayIcon() {
   if (owner) added = Send(NIM_ADD);
 }
 
-int CurrentTrayPicture() { return picture; }
-
 UINT TaskbarCreatedMessage() {
   static const UINT message = RegisterWindowMessageA("TaskbarCreated");
   return message;
-}
-
-void pmiMuteClick() {
-  settings.MuteSound = !settings.MuteSound;
-  SetTrayIcon(settings.MuteSound ? kPictureSoundOff : kPictureSoundOn, TrayTip());
-}
-
-HIMAGELIST IconListAtDpi(int dpi) {
-  int size = GetSystemMetricsForDpi(SM_CXSMICON, static_cast<UINT>(dpi));
-  HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 13, 0);
-  for (const char* name : kIconNames) {
-    auto icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_ICON, size, size, 0));
-    ImageList_AddIcon(images, icon);
-    DestroyIcon(icon);
-  }
-  return images;
 }

@@ -56,7 +56,7 @@ int main() {
   settings.AnimIcon = false;
   settings.GlobalVolume = 20;
   settings.SupportEAX = false;
-  StartAudio();
+  StartAudio(nullptr, false);
 
   WNDCLASSA wc{};
   wc.lpfnWndProc = WindowProc;

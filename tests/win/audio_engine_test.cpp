@@ -8,7 +8,6 @@
 #include <cstdio>
 
 #include "app/program_folder.h"
-#include "app/startup.h"
 #include "audio/audio_rules.h"
 #include "bass/bass.h"
 #include "settings/config_files.h"
@@ -46,13 +45,12 @@ class AudioEngine : public ::testing::Test {
   void SetUp() override {
     capture_ = audiotest::CapturePath();
     if (capture_.empty()) GTEST_SKIP() << "BRISOLT_CAPTURE is not set (run through scripts/wine-env.sh)";
-    firstStart = false;
     settings = Settings{};
     settings.DeviceID = -1;
     settings.SupportEAX = true;
     settings.EaxEnv = 0;
     settings.GlobalVolume = 100;
-    StartAudio();
+    StartAudio(nullptr, false);
   }
   void TearDown() override { ShutdownAudio(); }
 

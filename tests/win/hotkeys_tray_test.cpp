@@ -40,12 +40,12 @@ TEST(Hotkeys, SwappingTwoCombinationsKeepsBoth) {
   ATOM optionsId = GlobalFindAtomA("HotkeyOptions");
   ATOM soundId = GlobalFindAtomA("HotkeySound");
 
-  std::array<HotkeyValue, 6> swapped{};
-  swapped[kHotkeyOptions] = {49235, 3};
-  swapped[kHotkeySound] = {49231, 3};
-  RebindHotkeys(window, swapped);
-  EXPECT_EQ(settings.OptionsHotKey, 49235);
-  EXPECT_EQ(settings.SoundHotKey, 49231);
+  // The options page takes both new combinations at once.
+  settings.OptionsHotKey = 49235;
+  settings.SoundHotKey = 49231;
+  SyncHotkeys(window);
+  EXPECT_EQ(HotkeyActionOf(optionsId), kHotkeyOptions);
+  EXPECT_EQ(HotkeyActionOf(soundId), kHotkeySound);
 
   hotkeys.clear();
   testutil::Chord({VK_CONTROL, VK_MENU, 'S'});
