@@ -11,6 +11,7 @@
 #include "settings/autorun.h"
 #include "settings/profile_ini_win.h"
 #include "settings/scheme_store.h"
+#include "settings/option_keys.h"
 #include "settings/settings.h"
 
 namespace {

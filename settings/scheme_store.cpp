@@ -1,38 +1,66 @@
 #include "settings/scheme_store.h"
 
-#include "settings/ini_values.h"
+#include <iterator>
+#include <type_traits>
 
 namespace {
 
-constexpr int32_t kDefaultVolume = 5;
-
-std::string CategoryKey(const char* prefix, KeyCategory c, const char* suffix = "") {
-  std::string key = prefix;
-  key += KeyCategoryName(c);
-  key += suffix;
-  return key;
+// Calls onCategoryKey(key, category) and onSwitch(key) for the keys of a
+// section in file order; the reader and the writer share it so that they
+// cannot disagree on the layout.
+template <class OnCategoryKey, class OnSwitch>
+void ForEachSchemeKey(OnCategoryKey onCategoryKey, OnSwitch onSwitch) {
+  const size_t count = std::size(kSchemeKeys);
+  for (size_t first = 0; first < count;) {
+    if (const auto* key = std::get_if<SchemeSwitchKey>(&kSchemeKeys[first])) {
+      onSwitch(*key);
+      ++first;
+      continue;
+    }
+    size_t end = first;
+    while (end < count && std::holds_alternative<SchemeCategoryKey>(kSchemeKeys[end])) ++end;
+    for (int c = 0; c < kKeyCategoryCount; ++c) {
+      for (size_t i = first; i < end; ++i) {
+        onCategoryKey(std::get<SchemeCategoryKey>(kSchemeKeys[i]), static_cast<KeyCategory>(c));
+      }
+    }
+    first = end;
+  }
 }
-std::string FileKey(KeyCategory c) { return CategoryKey("k", c); }
-std::string EnabledKey(KeyCategory c) { return CategoryKey("ek", c); }
 
-// The writer has always written "kPageUpVol" and the reader has always asked
-// for "KPageUpVol"; both files and lookups ignore letter case, so they meet.
-std::string VolumeKeyForWriting(KeyCategory c) { return CategoryKey("k", c, "Vol"); }
-std::string VolumeKeyForReading(KeyCategory c) {
-  return c == KeyCategory::PageUp ? "KPageUpVol" : VolumeKeyForWriting(c);
+constexpr size_t SchemeKeyCount() {
+  size_t count = 0;
+  for (const SchemeKey& key : kSchemeKeys) {
+    count += std::holds_alternative<SchemeCategoryKey>(key) ? kKeyCategoryCount : 1;
+  }
+  return count;
+}
+
+std::string WrittenName(const SchemeCategoryKey& key, KeyCategory c) {
+  std::string name = key.prefix;
+  name += KeyCategoryName(c);
+  name += key.suffix;
+  return name;
+}
+std::string ReadName(const SchemeCategoryKey& key, KeyCategory c) {
+  if (c == KeyCategory::PageUp && key.pageUpReadName != nullptr) return key.pageUpReadName;
+  return WrittenName(key, c);
+}
+
+template <class Owner, class T>
+void ReadField(IniStore& store, const std::string& section, const std::string& name,
+               const IniField<Owner, T>& field, Owner& owner) {
+  owner.*field.member = ReadIniValue<T>(store, section, name, field.def);
 }
 
 TScheme ReadScheme(IniStore& store, const std::string& section) {
   TScheme scheme;
-  for (int i = 0; i < kKeyCategoryCount; ++i) {
-    auto c = static_cast<KeyCategory>(i);
-    TSoundKey& key = scheme.Key(c);
-    key.FileName = store.ReadString(section, FileKey(c), "");
-    key.Enabled = ReadBool(store, section, EnabledKey(c), true);
-    key.Volume = ReadInteger(store, section, VolumeKeyForReading(c), kDefaultVolume);
-  }
-  scheme.MouseEnabled = ReadBool(store, section, "MouseEnabled", true);
-  scheme.KeyboardEnabled = ReadBool(store, section, "KeyboardEnabled", true);
+  ForEachSchemeKey(
+      [&](const SchemeCategoryKey& key, KeyCategory c) {
+        const std::string name = ReadName(key, c);
+        std::visit([&](const auto& field) { ReadField(store, section, name, field, scheme.Key(c)); }, key.field);
+      },
+      [&](const SchemeSwitchKey& key) { ReadField(store, section, key.name, key.field, scheme); });
   return scheme;
 }
 
@@ -48,16 +76,16 @@ void LoadSchemes(IniStore& store, SchemeList& list) {
 
 IniPairs SchemeKeyValues(const TScheme& scheme) {
   IniPairs pairs;
-  pairs.reserve(kKeyCategoryCount * 3 + 2);
-  for (int i = 0; i < kKeyCategoryCount; ++i) {
-    auto c = static_cast<KeyCategory>(i);
-    const TSoundKey& key = scheme.Key(c);
-    pairs.emplace_back(FileKey(c), key.FileName);
-    pairs.emplace_back(EnabledKey(c), BoolText(key.Enabled));
-    pairs.emplace_back(VolumeKeyForWriting(c), IntegerText(key.Volume));
-  }
-  pairs.emplace_back("MouseEnabled", BoolText(scheme.MouseEnabled));
-  pairs.emplace_back("KeyboardEnabled", BoolText(scheme.KeyboardEnabled));
+  pairs.reserve(SchemeKeyCount());
+  ForEachSchemeKey(
+      [&](const SchemeCategoryKey& key, KeyCategory c) {
+        std::visit(
+            [&](const auto& field) {
+              pairs.emplace_back(WrittenName(key, c), IniValueText(scheme.Key(c).*field.member));
+            },
+            key.field);
+      },
+      [&](const SchemeSwitchKey& key) { pairs.emplace_back(key.name, IniValueText(scheme.*key.field.member)); });
   return pairs;
 }
 

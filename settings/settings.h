@@ -1,11 +1,11 @@
 #pragma once
 // The program's settings: one process-wide variable per key of config.cfg,
-// read at start, changed directly by every part of the program, written at exit.
+// read at start, changed only by the commands (app/commands.h), written by the
+// store (config.cfg: settings/option_keys.h).
 
 #include <cstdint>
 #include <string>
 
-#include "settings/ini_store.h"
 #include "settings/scheme.h"
 
 struct Settings {
@@ -41,15 +41,3 @@ struct Settings {
 // The process-wide state. Only the GUI thread touches it.
 extern Settings settings;
 extern SchemeList schemeList;
-
-inline constexpr const char* kOptionsSection = "Options";
-
-// Reads every key of section "Options" in the file's documented order.
-// autoRunDefault is whether the Windows Run value exists. On the first start
-// DeviceID, Support3D and SupportEAX are left as they are: the first-start
-// device set-up has just chosen them.
-void ReadSettings(IniStore& config, bool autoRunDefault, bool firstStart, Settings& s);
-
-// Writes all keys of section "Options", each replaced in place, in the order
-// the program has always written them.
-void WriteSettings(const Settings& s, IniStore& config);

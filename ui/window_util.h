@@ -8,9 +8,6 @@
 // The whole text of a window or control.
 std::string WindowText(HWND window);
 
-// The text of a list view's cell (column 0 is the row's caption).
-std::string ListItemText(HWND list, int row, int column = 0);
-
 // The object a dialog was started with (the last argument of
 // DialogBoxParam), kept with the dialog from WM_INITDIALOG on; null before.
 template <typename T>

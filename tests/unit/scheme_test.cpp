@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <string>
 
 #include "settings/scheme_store.h"
 #include "tests/unit/fake_ini.h"
@@ -93,6 +94,45 @@ TEST(SchemeStore, RoundTripKeepsEveryFieldAndTheOrder) {
   EXPECT_EQ(back.Name(2), "Added");
   for (int i = 0; i < 3; ++i) EXPECT_EQ(back.Scheme(i), list.Scheme(i)) << back.Name(i);
   EXPECT_EQ(back.Scheme(0).Key(KeyCategory::PageUp).Volume, 77);
+}
+
+// Users compare and merge these files by hand: every key keeps its place.
+TEST(SchemeStore, WritesEachCategoryAsFileSwitchVolumeThenTheTwoSwitches) {
+  TScheme scheme = MakeScheme(5);
+  scheme.Key(KeyCategory::Digits).Volume = -3;
+  IniPairs expected;
+  for (int i = 0; i < kKeyCategoryCount; ++i) {
+    const std::string name(kKeyCategoryNames[i]);
+    const TSoundKey& key = scheme.Keys[i];
+    expected.emplace_back("k" + name, key.FileName);
+    expected.emplace_back("ek" + name, key.Enabled ? "1" : "0");
+    expected.emplace_back("k" + name + "Vol", std::to_string(key.Volume));
+  }
+  expected.emplace_back("MouseEnabled", "0");
+  expected.emplace_back("KeyboardEnabled", "1");
+  EXPECT_EQ(SchemeKeyValues(scheme), expected);
+}
+
+TEST(SchemeStore, EveryCategoryReadsItsOwnKeys) {
+  FakeIni ini;
+  for (int i = 0; i < kKeyCategoryCount; ++i) {
+    const std::string name(kKeyCategoryNames[i]);
+    ini.Set("Hand", "k" + name, name + ".wav");
+    ini.Set("Hand", "ek" + name, i % 2 == 0 ? "0" : "1");
+    // Hand-edited files may spell a key in any case.
+    ini.Set("Hand", name == "PageUp" ? "KPAGEUPVOL" : "k" + name + "Vol", std::to_string(i * 3));
+  }
+  ini.Set("Hand", "KeyboardEnabled", "0");
+  SchemeList list;
+  LoadSchemes(ini, list);
+  const TScheme& s = list.Scheme(0);
+  for (int i = 0; i < kKeyCategoryCount; ++i) {
+    EXPECT_EQ(s.Keys[i].FileName, std::string(kKeyCategoryNames[i]) + ".wav") << i;
+    EXPECT_EQ(s.Keys[i].Enabled, i % 2 != 0) << i;
+    EXPECT_EQ(s.Keys[i].Volume, i * 3) << i;
+  }
+  EXPECT_TRUE(s.MouseEnabled);
+  EXPECT_FALSE(s.KeyboardEnabled);
 }
 
 TEST(SchemeList, FindSchemeIgnoresCaseAndReturnsTheFirst) {

@@ -1,8 +1,9 @@
-#include "settings/settings.h"
+#include "settings/option_keys.h"
 
 #include <gtest/gtest.h>
 
 #include "settings/autorun.h"
+#include "settings/settings.h"
 #include "tests/options_write_order.h"
 #include "tests/unit/fake_ini.h"
 
@@ -113,6 +114,80 @@ TEST(SettingsFile, WritesEveryKeyInOrderAndReadsItBack) {
   for (size_t i = 0; i < order.size(); ++i) EXPECT_EQ(ini.writeLog[i], "Options/" + order[i]);
   EXPECT_EQ(ini.ReadString("Other", "Keep", ""), "me");
   EXPECT_EQ(ini.sections[0].pairs[0].first, "GlobalVolume");
+
+  Settings back;
+  ReadSettings(ini, false, false, back);
+  EXPECT_EQ(back, s);
+}
+
+namespace {
+
+// A value for every member that differs from the member's initial value, so a
+// member no key reaches stays visibly behind; numbers also differ from each
+// other, so two keys swapping their members show.
+Settings EveryMemberSet() {
+  return Settings{
+      .AutoRun = true,
+      .CurrentSchemeName = "Soft Laptop",
+      .AnimIcon = true,
+      .GlobalVolume = 35,
+      .OptionsHotKey = 40001,  // above 32767: must not come back negative
+      .OptionsModifiers = 1,
+      .SoundHotKey = 40002,
+      .SoundModifiers = 2,
+      .VolumeUpHotKey = 40003,
+      .VolumeUpHotKeyModifiers = 4,
+      .VolumeDownHotKey = 40004,
+      .VolumeDownHotKeyModifiers = 5,
+      .NextSchemeHotKey = 40005,
+      .NextSchemeHotKeyModifiers = 6,
+      .PrevSchemeHotKey = 40006,
+      .PrevSchemeHotKeyModifiers = 8,
+      .MouseActionIndex = 1,
+      .DeviceID = -1,
+      .Support3D = true,
+      .SupportEAX = true,
+      .MuteSound = true,
+      .EaxEnv = 26,
+      .VolUpValue = 99,
+      .VolDownValue = 2,
+      .FormSchemeHeight = 70000,  // above 16 bits: read whole
+  };
+}
+
+}  // namespace
+
+TEST(SettingsFile, EachKeyFillsItsOwnMember) {
+  FakeIni ini;
+  const IniPairs file = {
+      {"AutoRun", "1"}, {"CurrentSchem", "Soft Laptop"}, {"AnimIcon", "1"}, {"GlobalVolume", "35"},
+      {"OptionsHotKey", "40001"}, {"OptionsModifiers", "1"},
+      {"SoundHotKey", "40002"}, {"SoundModifiers", "2"},
+      {"VolumeUpHotKey", "40003"}, {"VolumeUpHotKeyModifiers", "4"},
+      {"VolumeDownHotKey", "40004"}, {"VolumeDownHotKeyModifiers", "5"},
+      {"NextSchemeHotKey", "40005"}, {"NextSchemeHotKeyModifiers", "6"},
+      {"PrevSchemeHotKey", "40006"}, {"PrevSchemeHotKeyModifiers", "8"},
+      {"MouseActionIndex", "1"}, {"DeviceID", "-1"}, {"Support3D", "1"}, {"SupportEAX", "1"},
+      {"MuteSound", "1"}, {"EaxEnv", "26"}, {"VolUpValue", "99"}, {"VolDownValue", "2"},
+      {"FormSchemeHeight", "70000"},
+  };
+  for (const auto& [key, value] : file) ini.Set("Options", key, value);
+  Settings s;
+  ReadSettings(ini, false, false, s);
+  EXPECT_EQ(s, EveryMemberSet());
+}
+
+// A member missing from the keys, or two keys on one member, loses a value here.
+TEST(SettingsFile, EveryMemberSurvivesARoundTrip) {
+  const Settings s = EveryMemberSet();
+  FakeIni ini;
+  WriteSettings(s, ini);
+  ASSERT_EQ(ini.sections.size(), 1u);
+  EXPECT_EQ(ini.sections[0].pairs.size(), kOptionsWriteOrder.size());  // no two names alike
+  EXPECT_EQ(ini.ReadString("Options", "OptionsHotKey", ""), "40001");
+  EXPECT_EQ(ini.ReadString("Options", "DeviceID", ""), "-1");
+  EXPECT_EQ(ini.ReadString("Options", "MuteSound", ""), "1");
+  EXPECT_EQ(ini.ReadString("Options", "CurrentSchem", ""), "Soft Laptop");
 
   Settings back;
   ReadSettings(ini, false, false, back);
