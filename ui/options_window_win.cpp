@@ -5,8 +5,8 @@
 #include <windowsx.h>
 
 #include <array>
-#include <exception>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/commands.h"
