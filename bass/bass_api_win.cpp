@@ -390,6 +390,11 @@ BOOL WINAPI BASS_SetEAXParameters(int env, float vol, float decay, float damp) {
 
 }  // extern "C"
 
+void SimulateDefaultDeviceChange() {
+  std::lock_guard<std::mutex> guard(apiLock);
+  if (lib.output) lib.output->SignalDefaultChange();
+}
+
 OutputInfo CurrentOutputInfo() {
   std::lock_guard<std::mutex> guard(apiLock);
   return lib.output ? lib.output->Info() : OutputInfo{};

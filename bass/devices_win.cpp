@@ -6,15 +6,16 @@
 #include <initguid.h>
 #include <functiondiscoverykeys_devpkey.h>
 
-#include <algorithm>
 #include <thread>
 
 #include "bass/com_ptr_win.h"
+#include "bass/output_rules.h"
 
 std::vector<Endpoint> ListEndpoints() {
   std::vector<Endpoint> endpoints;
+  std::wstring defaultId;
   // Enumeration needs COM; a thread of its own leaves the caller's apartment alone.
-  std::thread worker([&endpoints] {
+  std::thread worker([&endpoints, &defaultId] {
     if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return;
     {
       ComPtr<IMMDeviceEnumerator> enumerator;
@@ -24,6 +25,13 @@ std::vector<Endpoint> ListEndpoints() {
                                      IID_PPV_ARGS(enumerator.Receive()))) &&
           SUCCEEDED(enumerator->EnumAudioEndpoints(eRender, DEVICE_STATE_ACTIVE, collection.Receive())) &&
           SUCCEEDED(collection->GetCount(&count))) {
+        ComPtr<IMMDevice> defaultDevice;
+        LPWSTR id = nullptr;
+        if (SUCCEEDED(enumerator->GetDefaultAudioEndpoint(eRender, eConsole, defaultDevice.Receive())) &&
+            SUCCEEDED(defaultDevice->GetId(&id))) {
+          defaultId = id;
+          CoTaskMemFree(id);
+        }
         for (UINT i = 0; i < count; ++i) {
           ComPtr<IMMDevice> device;
           if (FAILED(collection->Item(i, device.Receive()))) continue;
@@ -51,6 +59,6 @@ std::vector<Endpoint> ListEndpoints() {
     CoUninitialize();
   });
   worker.join();
-  std::sort(endpoints.begin(), endpoints.end(), [](const Endpoint& a, const Endpoint& b) { return a.id < b.id; });
+  OrderEndpoints(endpoints, defaultId);
   return endpoints;
 }

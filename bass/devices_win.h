@@ -9,6 +9,6 @@ struct Endpoint {
   std::string name;  // its friendly name, in the system's ANSI code page
 };
 
-// Active render endpoints in a stable order (sorted by endpoint id, which
-// does not change across runs or when other devices come and go).
+// Active render endpoints: the system's default output first, then the
+// others in a stable order (bass/output_rules.h).
 std::vector<Endpoint> ListEndpoints();

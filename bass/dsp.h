@@ -104,7 +104,9 @@ class Mixer {
   // has nothing to play: it returns true and lowers the count at once. `active`
   // may be null when nobody counts.
   bool Start(SampleFrames data, uint32_t sampleId, float gain, size_t startFrame, std::atomic<int>* active);
-  // Fades every voice of the sample out within a few milliseconds.
+  // Fades every voice of the sample out within a few milliseconds. A voice
+  // that has not yet sounded its attack (AttackFrames since its start) plays
+  // it first, so a key cut by the next press is still heard.
   void Stop(uint32_t sampleId);
   // Fades out everything.
   void StopAll();
@@ -116,6 +118,8 @@ class Mixer {
   uint32_t rate() const;
   // Length of the fade that Stop and StopAll apply, in frames.
   size_t FadeFrames() const;
+  // What a stopped voice plays of its start before its fade begins.
+  size_t AttackFrames() const;
   // Voices playing or fading out.
   size_t ActiveVoices() const;
 
@@ -128,15 +132,19 @@ class Mixer {
     uint32_t sampleId = 0;
     std::atomic<int>* active = nullptr;
     size_t fadeLeft = 0;  // frames of fade still to play; 0 = not fading
+    size_t fadeFrom = kNoFade;  // the fade begins when pos reaches this frame
+    size_t startPos = 0;
     bool inUse = false;
   };
+  static constexpr size_t kNoFade = static_cast<size_t>(-1);
 
   void RenderVoice(Voice& v, float* out, size_t frames);
   void EndVoice(Voice& v);
-  static void BeginFade(Voice& v, size_t fadeFrames);
+  void BeginFade(Voice& v, size_t earliestEnd);
 
   uint32_t rate_;
   size_t fadeFrames_;
+  size_t attackFrames_;
   std::vector<Voice> voices_;
   size_t activeVoices_ = 0;
   Reverb reverb_;

@@ -12,6 +12,10 @@ namespace {
 // Stop fades out over 3 ms: short enough to feel instant, long enough that
 // the step between frames stays under 1/144 of the signal at 48 kHz.
 constexpr double kFadeSeconds = 0.003;
+// A key cut by the next press still sounds this much of its start: the
+// attack is what the ear takes for the key, and with fast typing the next
+// press often comes before the previous sound has reached the device at all.
+constexpr double kAttackSeconds = 0.010;
 // The dry mix is held to +-32 (30 dB over full scale, far above anything real
 // voices sum to) and NaN becomes silence, so a damaged float file can neither
 // poison the reverb's feedback loops nor hand the output stage inf or NaN.
@@ -26,6 +30,7 @@ void Release(std::atomic<int>* active) {
 Mixer::Mixer(uint32_t rate, size_t maxVoices)
     : rate_(rate),
       fadeFrames_(std::max<size_t>(1, static_cast<size_t>(std::lround(rate * kFadeSeconds)))),
+      attackFrames_(static_cast<size_t>(std::lround(rate * kAttackSeconds))),
       voices_(maxVoices),
       reverb_(rate) {}
 
@@ -47,24 +52,27 @@ bool Mixer::Start(SampleFrames data, uint32_t sampleId, float gain, size_t start
   v.sampleId = sampleId;
   v.active = active;
   v.fadeLeft = 0;
+  v.fadeFrom = kNoFade;
+  v.startPos = startFrame;
   v.inUse = true;
   ++activeVoices_;
   return true;
 }
 
-void Mixer::BeginFade(Voice& v, size_t fadeFrames) {
-  // A voice already fading keeps its own, earlier end.
-  if (v.inUse && v.fadeLeft == 0) v.fadeLeft = fadeFrames;
+void Mixer::BeginFade(Voice& v, size_t earliestEnd) {
+  // A voice already fading (or about to) keeps its own, earlier end.
+  if (!v.inUse || v.fadeLeft != 0 || v.fadeFrom != kNoFade) return;
+  v.fadeFrom = std::max(v.pos, earliestEnd);
 }
 
 void Mixer::Stop(uint32_t sampleId) {
   for (Voice& v : voices_) {
-    if (v.sampleId == sampleId) BeginFade(v, fadeFrames_);
+    if (v.sampleId == sampleId) BeginFade(v, v.startPos + attackFrames_);
   }
 }
 
 void Mixer::StopAll() {
-  for (Voice& v : voices_) BeginFade(v, fadeFrames_);
+  for (Voice& v : voices_) BeginFade(v, 0);
 }
 
 Reverb& Mixer::reverb() { return reverb_; }
@@ -78,27 +86,42 @@ void Mixer::EndVoice(Voice& v) {
 }
 
 void Mixer::RenderVoice(Voice& v, float* out, size_t frames) {
-  const size_t n = std::min(frames, v.frames - v.pos);
-  const float* src = v.data + 2 * v.pos;
-  if (v.fadeLeft == 0) {
-    const float g = v.gain;
-    for (size_t i = 0; i < 2 * n; ++i) out[i] += g * src[i];
-    v.pos += n;
-  } else {
-    // Linear ramp: the frame k frames into the fade plays at
-    // (fade - 1 - k) / fade, so the last one is silent.
-    const size_t m = std::min(n, v.fadeLeft);
-    const float perFrame = v.gain / static_cast<float>(fadeFrames_);
-    for (size_t i = 0; i < m; ++i) {
-      const float g = perFrame * static_cast<float>(v.fadeLeft - 1 - i);
-      out[2 * i] += g * src[2 * i];
-      out[2 * i + 1] += g * src[2 * i + 1];
-    }
-    v.fadeLeft -= m;
-    v.pos += m;
+  size_t done = 0;
+  while (done < frames) {
+    const size_t n = std::min(frames - done, v.frames - v.pos);
+    if (n == 0) break;
+    const float* src = v.data + 2 * v.pos;
+    float* dst = out + 2 * done;
     if (v.fadeLeft == 0) {
-      EndVoice(v);
-      return;
+      // Full gain up to the start of a pending fade.
+      size_t m = n;
+      if (v.fadeFrom != kNoFade) m = std::min(m, v.fadeFrom > v.pos ? v.fadeFrom - v.pos : 0);
+      if (m == 0) {
+        v.fadeLeft = fadeFrames_;
+        v.fadeFrom = kNoFade;
+        continue;
+      }
+      const float g = v.gain;
+      for (size_t i = 0; i < 2 * m; ++i) dst[i] += g * src[i];
+      v.pos += m;
+      done += m;
+    } else {
+      // Linear ramp: the frame k frames into the fade plays at
+      // (fade - 1 - k) / fade, so the last one is silent.
+      const size_t m = std::min(n, v.fadeLeft);
+      const float perFrame = v.gain / static_cast<float>(fadeFrames_);
+      for (size_t i = 0; i < m; ++i) {
+        const float g = perFrame * static_cast<float>(v.fadeLeft - 1 - i);
+        dst[2 * i] += g * src[2 * i];
+        dst[2 * i + 1] += g * src[2 * i + 1];
+      }
+      v.fadeLeft -= m;
+      v.pos += m;
+      done += m;
+      if (v.fadeLeft == 0) {
+        EndVoice(v);
+        return;
+      }
     }
   }
   if (v.pos >= v.frames) EndVoice(v);
@@ -123,5 +146,7 @@ bool Mixer::Silent() const { return activeVoices_ == 0 && !reverb_.Ringing(); }
 uint32_t Mixer::rate() const { return rate_; }
 
 size_t Mixer::FadeFrames() const { return fadeFrames_; }
+
+size_t Mixer::AttackFrames() const { return attackFrames_; }
 
 size_t Mixer::ActiveVoices() const { return activeVoices_; }

@@ -12,6 +12,7 @@
 
 #include "bass/bass_errors.h"
 #include "bass/com_ptr_win.h"
+#include "bass/output_rules.h"
 
 namespace {
 
@@ -193,6 +194,8 @@ AudioOutput::~AudioOutput() {
   if (thread_.joinable()) thread_.join();
 }
 
+void AudioOutput::SignalDefaultChange() { SetEvent(defaultChanged_.get()); }
+
 bool AudioOutput::Send(const RenderCommand& command) {
   if (!commands_.Push(command)) return false;
   SetEvent(wake_.get());
@@ -248,16 +251,19 @@ int AudioOutput::OpenStream(const std::wstring& endpointId, uint32_t mixRate, St
   }
 
   bool lowLatency = false;
-  // The smallest period the engine allows, where the system can negotiate it.
+  // About 5 ms, where the system can negotiate the period (bass/output_rules.h).
   ComPtr<IAudioClient3> client3;
   if (format == mix &&
       SUCCEEDED(stream.client->QueryInterface(__uuidof(IAudioClient3),
                                               reinterpret_cast<void**>(client3.Receive())))) {
     UINT32 defaultPeriod = 0, fundamental = 0, minPeriod = 0, maxPeriod = 0;
     if (SUCCEEDED(client3->GetSharedModeEnginePeriod(mix, &defaultPeriod, &fundamental, &minPeriod, &maxPeriod)) &&
-        minPeriod > 0 && SUCCEEDED(client3->InitializeSharedAudioStream(flags, minPeriod, mix, nullptr))) {
-      lowLatency = true;
-      stream.periodFrames = minPeriod;
+        minPeriod > 0) {
+      UINT32 period = NegotiatedPeriod(rate, fundamental, minPeriod, maxPeriod);
+      if (SUCCEEDED(client3->InitializeSharedAudioStream(flags, period, mix, nullptr))) {
+        lowLatency = true;
+        stream.periodFrames = period;
+      }
     }
   }
   if (!lowLatency) {
@@ -388,11 +394,17 @@ HRESULT AudioOutput::Write(Stream& stream, UINT32 frames) {
 AudioOutput::RunEnd AudioOutput::Run(Stream& stream) {
   const uint32_t idleFrames = rate_.load() * kIdleSeconds;
   uint32_t silentFrames = 0;
+  bool resumeVoices = true;
   for (;;) {
     HANDLE waits[3] = {quit_.get(), defaultChanged_.get(), stream.running ? stream.event.get() : wake_.get()};
     // While running, a stream whose events stop (a vanished endpoint) is
     // noticed by the time-out; while idle, only a command wakes the thread.
-    DWORD w = WaitForMultipleObjects(3, waits, FALSE, stream.running ? 200 : INFINITE);
+    // A stream just reopened on another endpoint while a voice still plays
+    // starts at once, so the rest of that sound is heard.
+    // (Only once: a start that fails is not retried in a busy loop.)
+    DWORD timeout = stream.running ? 200 : (resumeVoices && !mixer_->Silent() ? 0 : INFINITE);
+    resumeVoices = false;
+    DWORD w = WaitForMultipleObjects(3, waits, FALSE, timeout);
     if (w == WAIT_OBJECT_0) return RunEnd::kQuit;
     if (w == WAIT_OBJECT_0 + 1) {
       if (followDefault_) return RunEnd::kMove;

@@ -36,6 +36,9 @@ class AudioOutput {
   // is full (the render thread is not keeping up).
   bool Send(const RenderCommand& command);
   OutputInfo Info() const;
+  // What the endpoint notification client does when the default output
+  // changes; for tests, which cannot plug a headset in.
+  void SignalDefaultChange();
 
  private:
   AudioOutput() = default;
@@ -67,3 +70,6 @@ class AudioOutput {
 
 // What the open output looks like (for measurements); rate 0 when none is open.
 OutputInfo CurrentOutputInfo();
+// Tests only (not exported): the default output changes, as when a headset is
+// plugged in; playback moves to it.
+void SimulateDefaultDeviceChange();

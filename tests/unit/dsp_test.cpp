@@ -291,8 +291,9 @@ TEST(Mixer, StopFadesOnlyThatSampleWithoutAClick) {
   ASSERT_TRUE(mixer.Start(Frames(flat), 1, 0.5f, 0, &stopped));
   ASSERT_TRUE(mixer.Start(Frames(other), 2, 1.0f, 0, &kept));
   std::vector<float> out(2 * 512);
-  mixer.Render(out.data(), 256);
-  float previous = out[2 * 255];
+  mixer.Render(out.data(), 512);  // past the attack: the fade begins at once
+  ASSERT_GE(512u, mixer.AttackFrames());
+  float previous = out[2 * 511];
   EXPECT_FLOAT_EQ(previous, 1.3f);
   mixer.Stop(1);
   mixer.Render(out.data(), 512);
@@ -308,6 +309,41 @@ TEST(Mixer, StopFadesOnlyThatSampleWithoutAClick) {
   mixer.Render(out.data(), 512);
   EXPECT_EQ(out[2 * 511], 0.0f);
   EXPECT_EQ(kept.load(), 0);
+}
+
+TEST(Mixer, AVoiceCutBeforeItsAttackPlaysTheAttackFirst) {
+  const std::vector<float> flat = Constant(48000, 0.5f, 0.5f);
+  Mixer mixer(48000, 8);
+  const size_t attack = mixer.AttackFrames();
+  EXPECT_EQ(attack, 480u) << "10 ms";
+  std::atomic<int> active{1};
+  ASSERT_TRUE(mixer.Start(Frames(flat), 1, 1.0f, 0, &active));
+  mixer.Stop(1);  // in the same period as its start, as with a fast second press
+  mixer.Stop(1);  // a second stop does not move the end
+  std::vector<float> out(2 * 1024);
+  mixer.Render(out.data(), 1024);
+  EXPECT_FLOAT_EQ(out[0], 0.5f);
+  EXPECT_FLOAT_EQ(out[2 * (attack - 1)], 0.5f) << "the whole attack at full level";
+  EXPECT_LT(out[2 * (attack + mixer.FadeFrames() / 2)], 0.5f) << "then the usual fade";
+  EXPECT_EQ(out[2 * (attack + mixer.FadeFrames())], 0.0f);
+  EXPECT_EQ(active.load(), 0);
+
+  // Two presses that reach the render thread in the same period, the second
+  // cutting the first: the first still sounds its whole attack beside the
+  // second, where it used to fade out from its very first frame.
+  const std::vector<float> quiet = Constant(48000, 0.25f, 0.25f);
+  std::atomic<int> first{1}, second{1};
+  ASSERT_TRUE(mixer.Start(Frames(quiet), 2, 1.0f, 0, &first));
+  mixer.Stop(2);
+  ASSERT_TRUE(mixer.Start(Frames(flat), 3, 1.0f, 0, &second));
+  mixer.Render(out.data(), 1024);
+  for (size_t i = 0; i < attack; ++i) ASSERT_FLOAT_EQ(out[2 * i], 0.75f) << "frame " << i;
+  EXPECT_FLOAT_EQ(out[2 * (attack + mixer.FadeFrames())], 0.5f);
+  EXPECT_EQ(first.load(), 0);
+  EXPECT_EQ(second.load(), 1);
+  mixer.StopAll();
+  mixer.Render(out.data(), 1024);
+  EXPECT_TRUE(mixer.Silent());
 }
 
 TEST(Mixer, StartFailsWhenEveryVoiceIsBusyAndReleasesTheCount) {
