@@ -108,8 +108,9 @@ void SetReverbPreset(int32_t index) {
   AnnounceModelChange(kChangedReverb);
 }
 
-void SetDevice(int32_t deviceId, bool support3D, bool supportEAX) {
+void SetDevice(int32_t deviceId, const std::string& endpoint, bool support3D, bool supportEAX) {
   settings.DeviceID = deviceId;
+  settings.DeviceEndpoint = endpoint;
   settings.Support3D = support3D;
   settings.SupportEAX = supportEAX;
   AnnounceModelChange(kChangedDevice);

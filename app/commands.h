@@ -22,7 +22,7 @@ enum ModelChange : unsigned {
   kChangedReverb = 1u << 4,         // EaxEnv
   kChangedHotkeys = 1u << 5,        // any of the six combinations
   kChangedOptions = 1u << 6,        // AutoRun, AnimIcon, the volume steps, MouseActionIndex
-  kChangedDevice = 1u << 7,         // DeviceID, Support3D, SupportEAX
+  kChangedDevice = 1u << 7,         // DeviceID, DeviceEndpoint, Support3D, SupportEAX
   kChangedEditorSize = 1u << 8,     // FormSchemeHeight
 };
 using ModelChanges = unsigned;
@@ -72,8 +72,9 @@ void RaiseGlobalVolume();
 void LowerGlobalVolume();
 // 0 "Off" or 1..26, the line of the Effects list.
 void SetReverbPreset(int32_t index);
-// A device was opened: its number and what it offers.
-void SetDevice(int32_t deviceId, bool support3D, bool supportEAX);
+// A device was chosen or opened: its number, its endpoint id (empty for "No
+// sound" and when unknown) and what it offers.
+void SetDevice(int32_t deviceId, const std::string& endpoint, bool support3D, bool supportEAX);
 
 // ---- Windows ----------------------------------------------------------------------
 void SetEditorHeight(int32_t height);

@@ -26,6 +26,7 @@ class TfrmMain {
   static void HandleHotkey(WPARAM id);
   // A command of the tray menu, the menu bar or the Alt+X accelerator.
   static bool HandleCommand(HWND window, UINT command);
+  static void FollowChosenEndpoint();
   // The audio engine and the hotkey registrations follow the model.
   static void FollowModel(unsigned changes);
 

@@ -166,6 +166,20 @@ void TfrmMain::FollowModel(unsigned changes) {
   if ((changes & kChangedHotkeys) && handle_) SyncHotkeys(handle_);
 }
 
+// The device numbers change when outputs come and go; the chosen output is
+// known by its endpoint id. Present under another number, it is used under
+// that number; absent, DeviceID is used as it is.
+// A settings file from before endpoints were kept gets the endpoint of its
+// device, so that the next start finds it again.
+void TfrmMain::FollowChosenEndpoint() {
+  int device = DeviceOfEndpoint(settings.DeviceEndpoint);
+  if (device > 0 && device != settings.DeviceID) {
+    SetDevice(device, settings.DeviceEndpoint, settings.Support3D, settings.SupportEAX);
+  } else if (settings.DeviceEndpoint.empty() && settings.DeviceID > 0) {
+    SetDevice(settings.DeviceID, DeviceEndpointId(settings.DeviceID), settings.Support3D, settings.SupportEAX);
+  }
+}
+
 void TfrmMain::FormCreate(HWND window) {
   SetCommandServices({SetAutoRun, WriteLog});
   Subscribe(FollowModel);
@@ -175,6 +189,7 @@ void TfrmMain::FormCreate(HWND window) {
                reinterpret_cast<LPARAM>(SmallIcon(settings.MuteSound ? kIconSoundOff : kIconSoundOn)));
   AddTrayIcon(window);
   RegisterHotkeys(window);
+  FollowChosenEndpoint();
   StartAudio(window, firstStart);
   AnnounceModelChange(kChangedDevice);  // the options window shows what the device allows
   // The window is not shown: the program starts hidden.

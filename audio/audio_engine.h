@@ -36,6 +36,10 @@ void SetEaxEnvironment(int environment);
 std::string DeviceDescription(int device);
 // The descriptions of every device, in device order (0 is "No sound").
 std::vector<std::string> DeviceDescriptions();
+// The endpoint id of a device; empty for "No sound" and for no such device.
+std::string DeviceEndpointId(int device);
+// The device that is the endpoint `id` now, or -1 when it is not present.
+int DeviceOfEndpoint(const std::string& id);
 // Whether the library is the version the program was written against.
 bool LibraryVersionIsCurrent();
 // What an opened device offers.

@@ -117,6 +117,21 @@ std::vector<std::string> DeviceDescriptions() {
   }
 }
 
+std::string DeviceEndpointId(int device) {
+  const char* id = device > 0 ? BASS_BrisoltGetDeviceEndpoint(static_cast<DWORD>(device)) : nullptr;
+  return id ? id : "";
+}
+
+int DeviceOfEndpoint(const std::string& id) {
+  if (id.empty()) return -1;
+  BASS_GetDeviceDescription(0);  // the list is read afresh
+  for (DWORD n = 1;; ++n) {
+    const char* endpoint = BASS_BrisoltGetDeviceEndpoint(n);
+    if (!endpoint) return -1;
+    if (id == endpoint) return static_cast<int>(n);
+  }
+}
+
 bool LibraryVersionIsCurrent() { return BASS_GetVersion() == BASSVERSION; }
 
 DeviceAbilities OpenDevice(int device, int eaxIndex) {

@@ -32,6 +32,10 @@ DWORD WINAPI BASS_GetVersion(void);
 // names; null past the last. The text stays valid until the list is read
 // again from device 0.
 char* WINAPI BASS_GetDeviceDescription(DWORD device);
+// Ours, not of the classic interface: the endpoint id of device 1..n (UTF-8),
+// which stays the same when other devices come and go; null for 0 and past
+// the last. Valid like the description.
+const char* WINAPI BASS_BrisoltGetDeviceEndpoint(DWORD device);
 // Opens a device (-1: the system's default, followed when it changes).
 BOOL WINAPI BASS_Init(int device, DWORD freq, DWORD flags, HWND win, GUID* clsid);
 BOOL WINAPI BASS_Free(void);

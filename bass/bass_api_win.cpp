@@ -209,6 +209,13 @@ char* WINAPI BASS_GetDeviceDescription(DWORD device) {
   return Succeed(lib.endpoints[device - 1].name.data());
 }
 
+const char* WINAPI BASS_BrisoltGetDeviceEndpoint(DWORD device) {
+  std::lock_guard<std::mutex> guard(apiLock);
+  if (!lib.endpointsRead) ReadEndpoints();
+  if (device == 0 || device - 1 >= lib.endpoints.size()) return Fail<const char*>(kBassErrorDevice, nullptr);
+  return Succeed<const char*>(lib.endpoints[device - 1].idText.c_str());
+}
+
 BOOL WINAPI BASS_Init(int device, DWORD freq, DWORD, HWND, GUID*) {
   std::lock_guard<std::mutex> guard(apiLock);
   if (lib.initialized) return Fail(kBassErrorAlready, FALSE);

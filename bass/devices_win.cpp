@@ -37,8 +37,14 @@ std::vector<Endpoint> ListEndpoints() {
           if (FAILED(collection->Item(i, device.Receive()))) continue;
           LPWSTR id = nullptr;
           if (FAILED(device->GetId(&id))) continue;
-          Endpoint endpoint{id, ""};
+          Endpoint endpoint{id, "", ""};
           CoTaskMemFree(id);
+          int idBytes = WideCharToMultiByte(CP_UTF8, 0, endpoint.id.c_str(), -1, nullptr, 0, nullptr, nullptr);
+          if (idBytes > 1) {
+            endpoint.idText.resize(static_cast<size_t>(idBytes - 1));
+            WideCharToMultiByte(CP_UTF8, 0, endpoint.id.c_str(), -1, endpoint.idText.data(), idBytes, nullptr,
+                                nullptr);
+          }
           ComPtr<IPropertyStore> properties;
           PROPVARIANT name;
           PropVariantInit(&name);

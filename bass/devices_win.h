@@ -7,6 +7,7 @@
 struct Endpoint {
   std::wstring id;   // the endpoint's id, for opening it
   std::string name;  // its friendly name, in the system's ANSI code page
+  std::string idText;  // the id in UTF-8, for the program to store
 };
 
 // Active render endpoints: the system's default output first, then the

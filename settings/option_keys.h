@@ -62,6 +62,8 @@ inline constexpr auto kOptionKeys = std::to_array<OptionKey>({
     {"VolUpValue", IntOption{&Settings::VolUpValue, 10}, 9},
     {"VolDownValue", IntOption{&Settings::VolDownValue, 10}, 10},
     {"FormSchemeHeight", IntOption{&Settings::FormSchemeHeight, 400}, 11},
+    // The output by its endpoint, which keeps its id when devices come and go.
+    {"DeviceEndpoint", TextOption{&Settings::DeviceEndpoint, ""}, 25, OptionRead::kNotOnFirstStart},
 });
 
 // Indices into kOptionKeys in writing order.

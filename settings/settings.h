@@ -34,6 +34,7 @@ struct Settings {
   int32_t VolUpValue = 0;
   int32_t VolDownValue = 0;
   int32_t FormSchemeHeight = 0;
+  std::string DeviceEndpoint;     // the chosen output's endpoint id; empty: DeviceID alone
 
   bool operator==(const Settings&) const = default;
 };

@@ -10,4 +10,4 @@ inline const std::vector<std::string> kOptionsWriteOrder = {
     "MuteSound", "EaxEnv", "VolUpValue", "VolDownValue", "FormSchemeHeight", "OptionsHotKey",
     "OptionsModifiers", "SoundHotKey", "SoundModifiers", "VolumeUpHotKey", "VolumeUpHotKeyModifiers",
     "VolumeDownHotKey", "VolumeDownHotKeyModifiers", "NextSchemeHotKey", "NextSchemeHotKeyModifiers",
-    "PrevSchemeHotKey", "PrevSchemeHotKeyModifiers", "MouseActionIndex"};
+    "PrevSchemeHotKey", "PrevSchemeHotKeyModifiers", "MouseActionIndex", "DeviceEndpoint"};

@@ -78,7 +78,7 @@ void SelectDeviceAndInit(HWND owner, bool firstStart) {
   DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SELECTOR), owner, GuardedDialogProc<SelectorProc>,
                   reinterpret_cast<LPARAM>(&selector));
   // The choice is kept even when the library turns out to be the wrong one.
-  SetDevice(selector.selected, true, settings.SupportEAX);
+  SetDevice(selector.selected, DeviceEndpointId(selector.selected), true, settings.SupportEAX);
 
   if (!LibraryVersionIsCurrent()) {
     MessageBoxA(nullptr, "BASS version 2.0 was not loaded", "Incorrect BASS.DLL", MB_OK);
@@ -89,7 +89,7 @@ void SelectDeviceAndInit(HWND owner, bool firstStart) {
     return;
   }
   DeviceAbilities device = OpenDevice(settings.DeviceID, settings.EaxEnv);
-  SetDevice(settings.DeviceID, device.support3D, device.supportEAX);
+  SetDevice(settings.DeviceID, settings.DeviceEndpoint, device.support3D, device.supportEAX);
 }
 
 void mnSelectAudioDeviceClick(HWND owner) {

@@ -153,3 +153,32 @@ TEST_F(SelectorTest, AWrongLibraryVersionEndsTheProgram) {
   EXPECT_EQ(ConfigValue("GlobalVolume"), "23");
   EXPECT_TRUE(LogHas("----------Hook was stopped----------"));
 }
+
+// The output is known by its endpoint: a stored number that now means
+// another device (or none) gives way to the endpoint, and a file from before
+// endpoints were kept gets its device's endpoint at the next exit.
+TEST_F(SelectorTest, TheChosenEndpointWinsOverAStaleDeviceNumber) {
+  HMODULE bass = LoadLibraryA(BRISOLT_DIST_DIR "\\bass.dll");
+  ASSERT_NE(bass, nullptr);
+  using EndpointOf = const char*(WINAPI*)(DWORD);
+  auto endpointOf =
+      reinterpret_cast<EndpointOf>(reinterpret_cast<void*>(GetProcAddress(bass, "BASS_BrisoltGetDeviceEndpoint")));
+  ASSERT_NE(endpointOf, nullptr);
+  ASSERT_NE(endpointOf(1), nullptr) << "Wine has an output";
+  const std::string first = endpointOf(1);
+  EXPECT_EQ(endpointOf(0), nullptr) << "\"No sound\" has no endpoint";
+  FreeLibrary(bass);
+
+  SetStartRecord(true);
+  Configure(ToneScheme("Test", ""), "CurrentSchem=Test\r\nDeviceID=7\r\nDeviceEndpoint=" + first + "\r\n");
+  HANDLE process = StartAndWait();
+  EXPECT_EQ(Dominant(Heard([] { Chord({'A'}); })), Tones::kOther) << "device 7 does not exist; the endpoint does";
+  Exit(process);
+  EXPECT_EQ(ConfigValue("DeviceID"), "1");
+  EXPECT_EQ(ConfigValue("DeviceEndpoint"), first);
+
+  Configure(ToneScheme("Test", ""), "CurrentSchem=Test\r\nDeviceID=1\r\n");
+  process = StartAndWait();
+  Exit(process);
+  EXPECT_EQ(ConfigValue("DeviceEndpoint"), first);
+}

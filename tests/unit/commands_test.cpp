@@ -138,8 +138,9 @@ TEST_F(Commands, SoundCommands) {
 
   SetReverbPreset(4);
   EXPECT_EQ(settings.EaxEnv, 4);
-  SetDevice(2, false, true);
+  SetDevice(2, "{0.0.0.00000000}.{ab}", false, true);
   EXPECT_EQ(settings.DeviceID, 2);
+  EXPECT_EQ(settings.DeviceEndpoint, "{0.0.0.00000000}.{ab}");
   EXPECT_FALSE(settings.Support3D);
   EXPECT_TRUE(settings.SupportEAX);
   EXPECT_EQ(Heard(), (Changes{kChangedReverb, kChangedDevice}));

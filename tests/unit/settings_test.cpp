@@ -36,6 +36,7 @@ TEST(SettingsFile, EmptyFileGivesTheDefaults) {
   EXPECT_EQ(s.VolUpValue, 10);
   EXPECT_EQ(s.VolDownValue, 10);
   EXPECT_EQ(s.FormSchemeHeight, 400);
+  EXPECT_EQ(s.DeviceEndpoint, "") << "a file without the key: the device by its number alone";
 }
 
 TEST(SettingsFile, AutoRunDefaultsToTheRunValueAndTheFileWins) {
@@ -152,6 +153,7 @@ Settings EveryMemberSet() {
       .VolUpValue = 99,
       .VolDownValue = 2,
       .FormSchemeHeight = 70000,  // above 16 bits: read whole
+      .DeviceEndpoint = "{0.0.0.00000000}.{5e1d0a2c}",
   };
 }
 
@@ -169,7 +171,7 @@ TEST(SettingsFile, EachKeyFillsItsOwnMember) {
       {"PrevSchemeHotKey", "40006"}, {"PrevSchemeHotKeyModifiers", "8"},
       {"MouseActionIndex", "1"}, {"DeviceID", "-1"}, {"Support3D", "1"}, {"SupportEAX", "1"},
       {"MuteSound", "1"}, {"EaxEnv", "26"}, {"VolUpValue", "99"}, {"VolDownValue", "2"},
-      {"FormSchemeHeight", "70000"},
+      {"FormSchemeHeight", "70000"}, {"DeviceEndpoint", "{0.0.0.00000000}.{5e1d0a2c}"},
   };
   for (const auto& [key, value] : file) ini.Set("Options", key, value);
   Settings s;
