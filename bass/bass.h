@@ -36,6 +36,30 @@ char* WINAPI BASS_GetDeviceDescription(DWORD device);
 // which stays the same when other devices come and go; null for 0 and past
 // the last. Valid like the description.
 const char* WINAPI BASS_BrisoltGetDeviceEndpoint(DWORD device);
+// Ours as well: how long the recent sounds took to reach the device, for
+// the options window and the benchmarks. All times in microseconds.
+typedef struct BASS_BRISOLT_LATENCY {
+  DWORD size;           // set by the caller to sizeof(BASS_BRISOLT_LATENCY)
+  DWORD voices;         // recent sounds the figures cover (at most 256)
+  DWORD p50, p99, max;  // play call to the release of the first device buffer holding the sound
+  DWORD mixerP50, mixerP99;  // play call to the sound's start in the mixer
+  DWORD period;         // the stream's period
+  DWORD streamLatency;  // the stream's own latency (the engine's, plus one period)
+  DWORD flags;          // BASS_BRISOLT_*
+  DWORD wakeups;        // the render thread's wake-ups since BASS_Init
+  char device[128];     // the endpoint playing (or last played), ANSI
+} BASS_BRISOLT_LATENCY;
+#define BASS_BRISOLT_RUNNING 1     // the stream runs
+#define BASS_BRISOLT_OPEN 2        // an audio client is held
+#define BASS_BRISOLT_CHOSEN 4      // on the endpoint asked for, not the default standing in
+#define BASS_BRISOLT_BLUETOOTH 8   // the endpoint is a Bluetooth one
+// FALSE with the "init" error before BASS_Init, "not available" on device 0 and
+// "illegal parameter" for a null or too small struct.
+BOOL WINAPI BASS_BrisoltGetLatency(BASS_BRISOLT_LATENCY* info);
+// Ours: TRUE, the user is there (input), so the stream runs or starts now and
+// stays running for a minute; FALSE, nothing will sound for a while (muted),
+// so the stream stops and lets the device go once silent.
+BOOL WINAPI BASS_BrisoltSetActivity(BOOL active);
 // Opens a device (-1: the system's default, followed when it changes).
 BOOL WINAPI BASS_Init(int device, DWORD freq, DWORD flags, HWND win, GUID* clsid);
 BOOL WINAPI BASS_Free(void);

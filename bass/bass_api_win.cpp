@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -216,6 +217,44 @@ const char* WINAPI BASS_BrisoltGetDeviceEndpoint(DWORD device) {
   return Succeed<const char*>(lib.endpoints[device - 1].idText.c_str());
 }
 
+BOOL WINAPI BASS_BrisoltGetLatency(BASS_BRISOLT_LATENCY* info) {
+  std::lock_guard<std::mutex> guard(apiLock);
+  if (!info || info->size < sizeof(BASS_BRISOLT_LATENCY)) return Fail(kBassErrorIllegalParam, FALSE);
+  if (!lib.initialized) return Fail(kBassErrorInit, FALSE);
+  if (!lib.output) return Fail(kBassErrorNotAvailable, FALSE);
+  OutputInfo output = lib.output->Info();
+  LatencyFigures figures = lib.output->Latency();
+  DWORD size = info->size;
+  std::memset(info, 0, sizeof *info);
+  info->size = size;
+  info->voices = figures.toDevice.count;
+  info->p50 = figures.toDevice.p50;
+  info->p99 = figures.toDevice.p99;
+  info->max = figures.toDevice.max;
+  info->mixerP50 = figures.toMixer.p50;
+  info->mixerP99 = figures.toMixer.p99;
+  info->period = output.rate ? static_cast<DWORD>(static_cast<uint64_t>(output.periodFrames) * 1000000 / output.rate) : 0;
+  info->streamLatency = output.streamLatencyUs;
+  info->flags = (output.running ? BASS_BRISOLT_RUNNING : 0) | (output.clientOpen ? BASS_BRISOLT_OPEN : 0) |
+                (output.onChosenEndpoint ? BASS_BRISOLT_CHOSEN : 0) | (output.bluetooth ? BASS_BRISOLT_BLUETOOTH : 0);
+  info->wakeups = static_cast<DWORD>(output.wakeups);
+  std::strncpy(info->device, output.deviceName.c_str(), sizeof info->device - 1);
+  return Succeed(TRUE);
+}
+
+BOOL WINAPI BASS_BrisoltSetActivity(BOOL active) {
+  std::lock_guard<std::mutex> guard(apiLock);
+  if (!lib.initialized) return Fail(kBassErrorInit, FALSE);
+  if (lib.output) {
+    if (active) {
+      lib.output->NoteActivity();
+    } else {
+      lib.output->Rest();
+    }
+  }
+  return Succeed(TRUE);
+}
+
 BOOL WINAPI BASS_Init(int device, DWORD freq, DWORD, HWND, GUID*) {
   std::lock_guard<std::mutex> guard(apiLock);
   if (lib.initialized) return Fail(kBassErrorAlready, FALSE);
@@ -400,6 +439,39 @@ BOOL WINAPI BASS_SetEAXParameters(int env, float vol, float decay, float damp) {
 void SimulateDefaultDeviceChange() {
   std::lock_guard<std::mutex> guard(apiLock);
   if (lib.output) lib.output->SignalDefaultChange();
+}
+
+namespace {
+
+// The id the output was opened with (device numbers count from 1).
+std::wstring OpenedEndpointId() {
+  if (lib.device <= 0 || static_cast<size_t>(lib.device) > lib.endpoints.size()) return L"";
+  return lib.endpoints[static_cast<size_t>(lib.device) - 1].id;
+}
+
+}  // namespace
+
+void SimulateChosenEndpointGone() {
+  std::lock_guard<std::mutex> guard(apiLock);
+  if (!lib.output) return;
+  lib.output->HideChosenEndpoint(true);
+  lib.output->SignalEndpointState(OpenedEndpointId(), false);
+}
+
+void SimulateChosenEndpointBack() {
+  std::lock_guard<std::mutex> guard(apiLock);
+  if (!lib.output) return;
+  lib.output->HideChosenEndpoint(false);
+  lib.output->SignalEndpointState(OpenedEndpointId(), true);
+}
+
+void SimulateStreamFailures(HRESULT error, int count) {
+  std::lock_guard<std::mutex> guard(apiLock);
+  if (lib.output) lib.output->InjectFailures(error, count);
+}
+
+void SetOutputTimingsForTests(uint32_t warmMs, uint32_t releaseMs) {
+  AudioOutput::SetTimings(OutputTimings{warmMs, releaseMs});
 }
 
 OutputInfo CurrentOutputInfo() {

@@ -16,4 +16,5 @@ inline constexpr int kBassErrorNo3D = 21;
 inline constexpr int kBassErrorNoEax = 22;
 inline constexpr int kBassErrorDevice = 23;
 inline constexpr int kBassErrorFileForm = 41;  // not a WAV file at all
+inline constexpr int kBassErrorNotAvailable = 37;  // not on this device ("No sound")
 inline constexpr int kBassErrorUnknown = -1;

@@ -17,6 +17,7 @@ struct RenderCommand {
   size_t startFrame = 0;         // kPlay
   std::atomic<int>* active = nullptr;  // kPlay: the sample's voice count, already raised
   float wet = 0, decay = 0, damp = 0;  // kReverb
+  int64_t posted = 0;            // kPlay: the performance counter when it was sent
 };
 
 template <size_t Capacity>

@@ -11,6 +11,40 @@
 #include "bass/com_ptr_win.h"
 #include "bass/output_rules.h"
 
+namespace {
+
+// The devnode's enumerator ("USB", "HDAUDIO", "BTHENUM", ...), which the
+// endpoint's property store carries; not every header declares its key.
+constexpr PROPERTYKEY kEnumeratorNameKey = {{0xa45c254e, 0xdf1c, 0x4efd, {0x80, 0x20, 0x67, 0xd1, 0x46, 0xa8, 0x50, 0xe0}},
+                                            24};
+
+std::wstring StringProperty(IPropertyStore* properties, const PROPERTYKEY& key) {
+  std::wstring text;
+  PROPVARIANT value;
+  PropVariantInit(&value);
+  if (SUCCEEDED(properties->GetValue(key, &value)) && value.vt == VT_LPWSTR && value.pwszVal) text = value.pwszVal;
+  PropVariantClear(&value);
+  return text;
+}
+
+}  // namespace
+
+EndpointTraits DescribeEndpoint(IMMDevice* device) {
+  EndpointTraits traits;
+  ComPtr<IPropertyStore> properties;
+  if (device && SUCCEEDED(device->OpenPropertyStore(STGM_READ, properties.Receive()))) {
+    std::wstring name = StringProperty(properties.Get(), PKEY_Device_FriendlyName);
+    int bytes = WideCharToMultiByte(CP_ACP, 0, name.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (bytes > 1) {
+      traits.name.resize(static_cast<size_t>(bytes - 1));
+      WideCharToMultiByte(CP_ACP, 0, name.c_str(), -1, traits.name.data(), bytes, nullptr, nullptr);
+    }
+    traits.bluetooth = IsBluetoothEnumerator(StringProperty(properties.Get(), kEnumeratorNameKey));
+  }
+  if (traits.name.empty()) traits.name = "Audio device";
+  return traits;
+}
+
 std::vector<Endpoint> ListEndpoints() {
   std::vector<Endpoint> endpoints;
   std::wstring defaultId;
@@ -45,19 +79,7 @@ std::vector<Endpoint> ListEndpoints() {
             WideCharToMultiByte(CP_UTF8, 0, endpoint.id.c_str(), -1, endpoint.idText.data(), idBytes, nullptr,
                                 nullptr);
           }
-          ComPtr<IPropertyStore> properties;
-          PROPVARIANT name;
-          PropVariantInit(&name);
-          if (SUCCEEDED(device->OpenPropertyStore(STGM_READ, properties.Receive())) &&
-              SUCCEEDED(properties->GetValue(PKEY_Device_FriendlyName, &name)) && name.vt == VT_LPWSTR) {
-            int bytes = WideCharToMultiByte(CP_ACP, 0, name.pwszVal, -1, nullptr, 0, nullptr, nullptr);
-            if (bytes > 1) {
-              endpoint.name.resize(static_cast<size_t>(bytes - 1));
-              WideCharToMultiByte(CP_ACP, 0, name.pwszVal, -1, endpoint.name.data(), bytes, nullptr, nullptr);
-            }
-          }
-          PropVariantClear(&name);
-          if (endpoint.name.empty()) endpoint.name = "Audio device";
+          endpoint.name = DescribeEndpoint(device.Get()).name;
           endpoints.push_back(std::move(endpoint));
         }
       }

@@ -10,6 +10,15 @@ struct Endpoint {
   std::string idText;  // the id in UTF-8, for the program to store
 };
 
+struct IMMDevice;
+
+// What the output shows of the endpoint it opened.
+struct EndpointTraits {
+  std::string name;  // friendly name, ANSI
+  bool bluetooth = false;
+};
+EndpointTraits DescribeEndpoint(IMMDevice* device);
+
 // Active render endpoints: the system's default output first, then the
 // others in a stable order (bass/output_rules.h).
 std::vector<Endpoint> ListEndpoints();

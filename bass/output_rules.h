@@ -34,3 +34,27 @@ inline uint32_t NegotiatedPeriod(uint32_t rate, uint32_t fundamental, uint32_t m
   if (maximum >= minimum && maximum > 0) period = std::min(period, maximum);
   return std::max(period, minimum);
 }
+
+// Endpoints whose device was enumerated by the Bluetooth stacks (classic and
+// Low Energy audio): they add a radio link's delay that no period can win back.
+inline bool IsBluetoothEnumerator(const std::wstring& enumerator) {
+  auto same = [&enumerator](const wchar_t* name) {
+    size_t i = 0;
+    for (; name[i] && i < enumerator.size(); ++i) {
+      wchar_t a = enumerator[i], b = name[i];
+      if (a >= L'a' && a <= L'z') a = static_cast<wchar_t>(a - 32);
+      if (b >= L'a' && b <= L'z') b = static_cast<wchar_t>(b - 32);
+      if (a != b) return false;
+    }
+    return !name[i] && i == enumerator.size();
+  };
+  return same(L"BTHENUM") || same(L"BTHLEDevice");
+}
+
+// How long to wait before the next attempt to reopen a stream that failed:
+// the first attempt at once, then 50 ms doubling to 2 s, so a device that
+// stays broken costs one attempt every 2 s, never a busy loop.
+inline uint32_t NextRetryDelay(uint32_t previousMs) {
+  if (previousMs == 0) return 50;
+  return std::min<uint32_t>(previousMs * 2, 2000);
+}

@@ -12,18 +12,22 @@
 
 #include "bass/bass_errors.h"
 #include "bass/com_ptr_win.h"
+#include "bass/devices_win.h"
 #include "bass/output_rules.h"
 
 namespace {
 
 constexpr REFERENCE_TIME kMaxPeriod = 100000;  // 10 ms, in 100 ns units
 constexpr size_t kMaxVoices = 64;
-// After this long without a sound the stream stops, so an idle machine is not
-// woken a hundred times a second; the next sound restarts it at once.
-constexpr uint32_t kIdleSeconds = 3;
-// Without any endpoint, voices still advance in real time so they end and
-// their samples can be freed; an endpoint is looked for again every second.
+// Without any endpoint, voices still advance in real time in steps of this
+// length, so that they end and their samples can be freed.
 constexpr DWORD kNoDeviceTickMs = 100;
+// A running stream whose events stop (a vanished endpoint) is looked at this often.
+constexpr DWORD kStalledEventMs = 200;
+// After this long running without a failure, a later failure reopens at once again.
+constexpr uint32_t kHealthyMs = 2000;
+
+OutputTimings nextTimings;  // for outputs opened from now on (tests shorten them)
 
 // The two wave subformats, defined here (the import libraries lack them).
 constexpr GUID kSubtypePcm = {0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
@@ -114,17 +118,27 @@ void Convert(const float* stereo, uint32_t frames, const DeviceFormat& format, B
   }
 }
 
-// Tells the render thread when the user picks another default output.
-class DefaultDeviceWatcher final : public IMMNotificationClient {
+// Tells the render thread when the user picks another default output, and
+// when the chosen endpoint comes or goes. Called on a thread of the system's.
+class EndpointWatcher final : public IMMNotificationClient {
  public:
-  explicit DefaultDeviceWatcher(HANDLE event) : event_(event) {}
+  explicit EndpointWatcher(AudioOutput* output) : output_(output) {}
   HRESULT STDMETHODCALLTYPE OnDefaultDeviceChanged(EDataFlow flow, ERole role, LPCWSTR) override {
-    if (flow == eRender && role == eConsole) SetEvent(event_);
+    if (flow == eRender && role == eConsole) output_->SignalDefaultChange();
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE OnDeviceStateChanged(LPCWSTR, DWORD) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnDeviceAdded(LPCWSTR) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnDeviceRemoved(LPCWSTR) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnDeviceStateChanged(LPCWSTR id, DWORD state) override {
+    if (id) output_->SignalEndpointState(id, state == DEVICE_STATE_ACTIVE);
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE OnDeviceAdded(LPCWSTR id) override {
+    if (id) output_->SignalEndpointState(id, true);
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE OnDeviceRemoved(LPCWSTR id) override {
+    if (id) output_->SignalEndpointState(id, false);
+    return S_OK;
+  }
   HRESULT STDMETHODCALLTYPE OnPropertyValueChanged(LPCWSTR, const PROPERTYKEY) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, __uuidof(IMMNotificationClient))) {
@@ -140,7 +154,7 @@ class DefaultDeviceWatcher final : public IMMNotificationClient {
   ULONG STDMETHODCALLTYPE Release() override { return 1; }
 
  private:
-  HANDLE event_;
+  AudioOutput* output_;
 };
 
 bool DeviceGone(HRESULT hr) {
@@ -158,6 +172,8 @@ struct AudioOutput::Stream {
   UINT32 bufferFrames = 0;
   UINT32 periodFrames = 0;
   bool running = false;
+  bool chosen = false;  // the endpoint asked for, not the default standing in
+  int64_t runningSince = 0;
 
   Stream() = default;
   Stream(const Stream&) = delete;
@@ -169,16 +185,28 @@ struct AudioOutput::Stream {
   }
 };
 
+void AudioOutput::SetTimings(OutputTimings timings) { nextTimings = timings; }
+
 int AudioOutput::Open(const std::wstring& endpointId, std::unique_ptr<AudioOutput>& out) {
   std::unique_ptr<AudioOutput> output(new AudioOutput());
   output->wake_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
   output->quit_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   output->opened_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   output->defaultChanged_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-  if (!output->wake_ || !output->quit_ || !output->opened_ || !output->defaultChanged_) return kBassErrorMem;
-  output->followDefault_ = endpointId.empty();
+  output->endpointChanged_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  if (!output->wake_ || !output->quit_ || !output->opened_ || !output->defaultChanged_ || !output->endpointChanged_) {
+    return kBassErrorMem;
+  }
+  output->chosenId_ = endpointId;
+  output->timings_ = nextTimings;
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  output->qpcPerSecond_ = std::max<int64_t>(frequency.QuadPart, 1);
+  // Opening is no activity: the stream starts with the first input or sound,
+  // and the client is let go a release time after opening if none comes.
+  output->lastActivityMs_ = static_cast<int64_t>(GetTickCount64()) - static_cast<int64_t>(output->timings_.warmMs);
   try {
-    output->thread_ = std::thread(&AudioOutput::ThreadMain, output.get(), endpointId);
+    output->thread_ = std::thread(&AudioOutput::ThreadMain, output.get());
   } catch (...) {
     return kBassErrorMem;
   }
@@ -196,14 +224,83 @@ AudioOutput::~AudioOutput() {
 
 void AudioOutput::SignalDefaultChange() { SetEvent(defaultChanged_.get()); }
 
+void AudioOutput::SignalEndpointState(const std::wstring& id, bool present) {
+  if (chosenId_.empty() || _wcsicmp(id.c_str(), chosenId_.c_str()) != 0) return;
+  chosenPresent_ = present;
+  SetEvent(endpointChanged_.get());
+}
+
+void AudioOutput::HideChosenEndpoint(bool hidden) { chosenHidden_ = hidden; }
+
+void AudioOutput::InjectFailures(HRESULT error, int count) {
+  injectedError_ = error;
+  injectedCount_ = count;
+  SetEvent(wake_.get());
+}
+
 bool AudioOutput::Send(const RenderCommand& command) {
-  if (!commands_.Push(command)) return false;
+  RenderCommand stamped = command;
+  if (command.kind == RenderCommand::kPlay) {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    stamped.posted = now.QuadPart;
+    lastActivityMs_ = static_cast<int64_t>(GetTickCount64());
+    resting_ = false;
+  }
+  if (!commands_.Push(stamped)) return false;
   SetEvent(wake_.get());
   return true;
 }
 
+void AudioOutput::NoteActivity() {
+  lastActivityMs_ = static_cast<int64_t>(GetTickCount64());
+  resting_ = false;
+  // A running stream needs no wake-up: it sees the time at its next period.
+  if (!running_.load()) SetEvent(wake_.get());
+}
+
+void AudioOutput::Rest() {
+  resting_ = true;
+  SetEvent(wake_.get());
+}
+
 OutputInfo AudioOutput::Info() const {
-  return OutputInfo{rate_.load(), periodFrames_.load(), bufferFrames_.load(), lowLatency_.load(), running_.load()};
+  OutputInfo info;
+  info.rate = rate_.load();
+  info.periodFrames = periodFrames_.load();
+  info.bufferFrames = bufferFrames_.load();
+  info.streamLatencyUs = streamLatencyUs_.load();
+  info.lowLatencyClient = lowLatency_.load();
+  info.running = running_.load();
+  info.clientOpen = clientOpen_.load();
+  info.onChosenEndpoint = onChosen_.load();
+  info.bluetooth = bluetooth_.load();
+  info.wakeups = wakeups_.load();
+  std::lock_guard<std::mutex> guard(nameLock_);
+  info.deviceName = deviceName_;
+  return info;
+}
+
+LatencyFigures AudioOutput::Latency() const { return LatencyFigures{toDevice_.Summary(), toMixer_.Summary()}; }
+
+int64_t AudioOutput::Now() const { return static_cast<int64_t>(GetTickCount64()); }
+
+bool AudioOutput::UserActive() const {
+  return !resting_.load() && Now() - lastActivityMs_.load() < static_cast<int64_t>(timings_.warmMs);
+}
+
+bool AudioOutput::ReleaseDue() const {
+  return resting_.load() || Now() - lastActivityMs_.load() >= static_cast<int64_t>(timings_.releaseMs);
+}
+
+DWORD AudioOutput::MsUntilRelease() const {
+  if (resting_.load()) return 0;
+  int64_t left = lastActivityMs_.load() + static_cast<int64_t>(timings_.releaseMs) - Now();
+  return left <= 0 ? 0 : static_cast<DWORD>(std::min<int64_t>(left, 0x7FFFFFFF));
+}
+
+bool AudioOutput::ChosenAvailable() const {
+  return !chosenId_.empty() && chosenPresent_.load() && !chosenHidden_.load();
 }
 
 int AudioOutput::OpenStream(const std::wstring& endpointId, uint32_t mixRate, Stream& stream) {
@@ -281,17 +378,43 @@ int AudioOutput::OpenStream(const std::wstring& endpointId, uint32_t mixRate, St
     return kBassErrorDriver;
   }
   stream.periodFrames = std::min(std::max<UINT32>(stream.periodFrames, 1), stream.bufferFrames);
+  REFERENCE_TIME latency = 0;
+  if (FAILED(stream.client->GetStreamLatency(&latency)) || latency < 0) latency = 0;
   if (mixBuffer_.size() < static_cast<size_t>(stream.bufferFrames) * 2) {
     mixBuffer_.assign(static_cast<size_t>(stream.bufferFrames) * 2, 0.0f);
   }
+  EndpointTraits traits = DescribeEndpoint(device.Get());
+  {
+    std::lock_guard<std::mutex> guard(nameLock_);
+    deviceName_ = traits.name;
+  }
+  bluetooth_ = traits.bluetooth;
   rate_ = rate;
   periodFrames_ = stream.periodFrames;
   bufferFrames_ = stream.bufferFrames;
+  streamLatencyUs_ = static_cast<uint32_t>(latency / 10 + static_cast<int64_t>(stream.periodFrames) * 1000000 / rate);
   lowLatency_ = lowLatency;
+  clientOpen_ = true;
   return kBassOk;
 }
 
-void AudioOutput::ThreadMain(std::wstring endpointId) {
+int AudioOutput::OpenPreferred(std::unique_ptr<Stream>& stream) {
+  int result = kBassErrorDevice;
+  if (ChosenAvailable()) {
+    stream = std::make_unique<Stream>();
+    result = OpenStream(chosenId_, rate_.load(), *stream);
+    stream->chosen = true;
+  }
+  if (result != kBassOk) {
+    // The chosen endpoint is absent (or none was chosen): the default plays.
+    stream = std::make_unique<Stream>();
+    result = OpenStream(L"", rate_.load(), *stream);
+  }
+  if (result != kBassOk) stream.reset();
+  return result;
+}
+
+void AudioOutput::ThreadMain() {
   if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {
     openResult_ = kBassErrorDriver;
     SetEvent(opened_.get());
@@ -305,13 +428,17 @@ void AudioOutput::ThreadMain(std::wstring endpointId) {
   if (!task) SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
 
   ComPtr<IMMDeviceEnumerator> enumerator;
-  DefaultDeviceWatcher watcher(defaultChanged_.get());
+  EndpointWatcher watcher(this);
   bool watching = SUCCEEDED(CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL,
                                              IID_PPV_ARGS(enumerator.Receive()))) &&
                   SUCCEEDED(enumerator->RegisterEndpointNotificationCallback(&watcher));
 
+  // The first opening takes the endpoint asked for or fails: a device that
+  // cannot be opened is the caller's error to report.
   auto stream = std::make_unique<Stream>();
-  int result = OpenStream(endpointId, 0, *stream);
+  int result = OpenStream(chosenId_, 0, *stream);
+  stream->chosen = !chosenId_.empty();
+  onChosen_ = stream->chosen;
   if (result == kBassOk) {
     try {
       mixer_ = std::make_unique<Mixer>(rate_.load(), kMaxVoices);
@@ -321,15 +448,18 @@ void AudioOutput::ThreadMain(std::wstring endpointId) {
   }
   openResult_ = result;
   SetEvent(opened_.get());
-  while (result == kBassOk && Run(*stream) == RunEnd::kMove) {
-    // The endpoint went away, or the user chose another default: playback
-    // moves to the (new) default endpoint.
+  while (result == kBassOk && stream) {
+    RunEnd end = Run(*stream);
     stream.reset();
     running_ = false;
-    if (!ReopenDefault(stream)) break;
+    clientOpen_ = false;
+    if (end == RunEnd::kQuit) break;
+    if (end == RunEnd::kRelease && !WaitForNeed()) break;
+    if (!Reopen(stream)) break;
   }
   stream.reset();
   running_ = false;
+  clientOpen_ = false;
   if (watching) enumerator->UnregisterEndpointNotificationCallback(&watcher);
   enumerator.Reset();
   mixer_.reset();
@@ -337,27 +467,44 @@ void AudioOutput::ThreadMain(std::wstring endpointId) {
   CoUninitialize();
 }
 
-bool AudioOutput::ReopenDefault(std::unique_ptr<Stream>& stream) {
-  followDefault_ = true;
-  for (;;) {
-    stream = std::make_unique<Stream>();
-    if (OpenStream(L"", rate_.load(), *stream) == kBassOk) return true;
-    stream.reset();
-    // No endpoint at all: voices go on in silence, in real time, so that they
-    // end and their samples can be freed. Look again every second, or as soon
-    // as a new default endpoint appears.
-    for (int tick = 0; tick < 1000 / static_cast<int>(kNoDeviceTickMs); ++tick) {
-      HANDLE waits[2] = {quit_.get(), defaultChanged_.get()};
-      DWORD w = WaitForMultipleObjects(2, waits, FALSE, kNoDeviceTickMs);
-      if (w == WAIT_OBJECT_0) return false;
-      DrainCommands();
-      size_t frames = rate_.load() * kNoDeviceTickMs / 1000;
-      size_t chunk = mixBuffer_.size() / 2;
-      for (size_t done = 0; done < frames && chunk > 0; done += chunk) {
-        mixer_->Render(mixBuffer_.data(), std::min(chunk, frames - done));
-      }
-      if (w == WAIT_OBJECT_0 + 1) break;
+bool AudioOutput::WaitRenderingSilence(uint32_t ms) {
+  pendingCount_ = 0;  // nothing of these voices reaches a device
+  for (uint32_t done = 0; done < ms;) {
+    DWORD step = std::min<DWORD>(kNoDeviceTickMs, ms - done);
+    HANDLE waits[3] = {quit_.get(), defaultChanged_.get(), endpointChanged_.get()};
+    DWORD w = WaitForMultipleObjects(3, waits, FALSE, step);
+    ++wakeups_;
+    if (w == WAIT_OBJECT_0) return false;
+    DrainCommands();
+    pendingCount_ = 0;
+    size_t frames = static_cast<size_t>(rate_.load()) * step / 1000;
+    size_t chunk = mixBuffer_.size() / 2;
+    for (size_t rendered = 0; rendered < frames && chunk > 0; rendered += chunk) {
+      mixer_->Render(mixBuffer_.data(), std::min(chunk, frames - rendered));
     }
+    if (w != WAIT_TIMEOUT) return true;  // an endpoint came or changed: try again now
+    done += step;
+  }
+  return true;
+}
+
+bool AudioOutput::Reopen(std::unique_ptr<Stream>& stream) {
+  for (;;) {
+    if (retryMs_ > 0 && !WaitRenderingSilence(retryMs_)) return false;
+    retryMs_ = NextRetryDelay(retryMs_);
+    if (WaitForSingleObject(quit_.get(), 0) == WAIT_OBJECT_0) return false;
+    if (OpenPreferred(stream) == kBassOk) return true;
+  }
+}
+
+bool AudioOutput::WaitForNeed() {
+  for (;;) {
+    HANDLE waits[2] = {quit_.get(), wake_.get()};
+    DWORD w = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+    ++wakeups_;
+    if (w == WAIT_OBJECT_0) return false;
+    DrainCommands();
+    if (!mixer_->Silent() || UserActive()) return true;
   }
 }
 
@@ -366,7 +513,12 @@ void AudioOutput::DrainCommands() {
   while (commands_.Pop(command)) {
     switch (command.kind) {
       case RenderCommand::kPlay:
-        mixer_->Start(command.data, command.sampleId, command.gain, command.startFrame, command.active);
+        if (mixer_->Start(command.data, command.sampleId, command.gain, command.startFrame, command.active) &&
+            pendingCount_ < pending_.size()) {
+          LARGE_INTEGER now;
+          QueryPerformanceCounter(&now);
+          pending_[pendingCount_++] = Pending{command.posted, now.QuadPart};
+        }
         break;
       case RenderCommand::kStop:
         mixer_->Stop(command.sampleId);
@@ -381,7 +533,28 @@ void AudioOutput::DrainCommands() {
   }
 }
 
+void AudioOutput::RecordPending() {
+  if (pendingCount_ == 0) return;
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  auto micros = [this](int64_t ticks) {
+    return static_cast<uint32_t>(std::clamp<int64_t>(ticks * 1000000 / qpcPerSecond_, 0, 0xFFFFFFFF));
+  };
+  for (size_t i = 0; i < pendingCount_; ++i) {
+    toMixer_.Add(micros(pending_[i].mixed - pending_[i].posted));
+    toDevice_.Add(micros(now.QuadPart - pending_[i].posted));
+  }
+  pendingCount_ = 0;
+}
+
+HRESULT AudioOutput::Injected() {
+  if (injectedCount_.load() <= 0) return S_OK;
+  injectedCount_.fetch_sub(1);
+  return injectedError_.load();
+}
+
 HRESULT AudioOutput::Write(Stream& stream, UINT32 frames) {
+  if (HRESULT injected = Injected(); FAILED(injected)) return injected;
   if (frames == 0) return S_OK;
   BYTE* data = nullptr;
   HRESULT hr = stream.render->GetBuffer(frames, &data);
@@ -392,54 +565,60 @@ HRESULT AudioOutput::Write(Stream& stream, UINT32 frames) {
 }
 
 AudioOutput::RunEnd AudioOutput::Run(Stream& stream) {
-  const uint32_t idleFrames = rate_.load() * kIdleSeconds;
-  uint32_t silentFrames = 0;
-  bool resumeVoices = true;
+  clientOpen_ = true;
+  onChosen_ = stream.chosen;
   for (;;) {
-    HANDLE waits[3] = {quit_.get(), defaultChanged_.get(), stream.running ? stream.event.get() : wake_.get()};
-    // While running, a stream whose events stop (a vanished endpoint) is
-    // noticed by the time-out; while idle, only a command wakes the thread.
-    // A stream just reopened on another endpoint while a voice still plays
-    // starts at once, so the rest of that sound is heard.
-    // (Only once: a start that fails is not retried in a busy loop.)
-    DWORD timeout = stream.running ? 200 : (resumeVoices && !mixer_->Silent() ? 0 : INFINITE);
-    resumeVoices = false;
-    DWORD w = WaitForMultipleObjects(3, waits, FALSE, timeout);
+    HANDLE waits[4] = {quit_.get(), defaultChanged_.get(), endpointChanged_.get(),
+                       stream.running ? stream.event.get() : wake_.get()};
+    // Running, the thread wakes once a period (and notices a stream whose
+    // events stopped by the time-out). Stopped, only a command or activity
+    // wakes it, or the time to let the client go; a stream just (re)opened
+    // while a voice plays or the user is active starts at once.
+    bool want = !mixer_->Silent() || UserActive();
+    DWORD timeout = stream.running ? kStalledEventMs : (want ? 0 : MsUntilRelease());
+    DWORD w = WaitForMultipleObjects(4, waits, FALSE, timeout);
+    ++wakeups_;
     if (w == WAIT_OBJECT_0) return RunEnd::kQuit;
     if (w == WAIT_OBJECT_0 + 1) {
-      if (followDefault_) return RunEnd::kMove;
+      if (!stream.chosen) return RunEnd::kMove;  // the default moved; a chosen endpoint stays
+      continue;
+    }
+    if (w == WAIT_OBJECT_0 + 2) {
+      // The chosen endpoint went (the default takes over) or came back.
+      if (stream.chosen != ChosenAvailable()) return RunEnd::kMove;
       continue;
     }
     DrainCommands();
-    HRESULT hr = S_OK;
     if (!stream.running) {
-      if (mixer_->Silent()) continue;
+      if (mixer_->Silent() && !UserActive()) {
+        if (ReleaseDue()) return RunEnd::kRelease;
+        continue;
+      }
       // One period written, then start: the first sound after a pause is
       // heard within one period, not after a refill of the whole buffer.
-      hr = Write(stream, stream.periodFrames);
+      HRESULT hr = Write(stream, stream.periodFrames);
+      if (SUCCEEDED(hr)) hr = Injected();
       if (SUCCEEDED(hr)) hr = stream.client->Start();
-      if (SUCCEEDED(hr)) {
-        stream.running = true;
-        running_ = true;
-        silentFrames = 0;
-        continue;
-      }
-    } else {
-      UINT32 padding = 0;
-      hr = stream.client->GetCurrentPadding(&padding);
-      UINT32 frames = SUCCEEDED(hr) ? stream.bufferFrames - padding : 0;
-      if (SUCCEEDED(hr)) hr = Write(stream, frames);
-      if (SUCCEEDED(hr)) {
-        silentFrames = mixer_->Silent() ? silentFrames + frames : 0;
-        if (silentFrames >= idleFrames) {
-          stream.client->Stop();
-          stream.client->Reset();
-          stream.running = false;
-          running_ = false;
-        }
-        continue;
-      }
+      if (FAILED(hr)) return RunEnd::kMove;  // reopened with a back-off
+      stream.running = true;
+      stream.runningSince = Now();
+      running_ = true;
+      RecordPending();
+      continue;
     }
-    if (DeviceGone(hr)) return RunEnd::kMove;
+    UINT32 padding = 0;
+    HRESULT hr = stream.client->GetCurrentPadding(&padding);
+    UINT32 frames = SUCCEEDED(hr) ? stream.bufferFrames - padding : 0;
+    if (SUCCEEDED(hr)) hr = Write(stream, frames);
+    if (FAILED(hr)) return RunEnd::kMove;
+    if (frames > 0) RecordPending();
+    if (retryMs_ > 0 && Now() - stream.runningSince >= static_cast<int64_t>(kHealthyMs)) retryMs_ = 0;
+    if (mixer_->Silent() && !UserActive()) {
+      stream.client->Stop();
+      stream.client->Reset();
+      stream.running = false;
+      running_ = false;
+      if (resting_.load()) return RunEnd::kRelease;
+    }
   }
 }

@@ -20,16 +20,37 @@ DWORD hookThreadId = 0;
 ScopedHandle readyEvent;
 std::atomic<bool> hooksInstalled{false};
 KeyDownTracker keyState;  // hook thread only
+std::atomic<DWORD> lastEventTick{0};
+DWORD lastActivityReport = 0;  // hook thread only
+std::atomic<bool> dropEvents{false};  // a test's starved hook
+ScopedHandle changedEvent;  // the hook thread has done what it was asked
+
+// Thread messages of the hook thread.
+constexpr UINT kReinstallMessage = WM_APP + 1;
+constexpr UINT kUnhookMessage = WM_APP + 2;
+constexpr DWORD kActivityReportMs = 1000;
+
+// Every event counts as the user's presence; the program hears of it at most
+// once a second, so that mouse moves do not flood its queue.
+void NoteEvent(HWND window) {
+  DWORD now = GetTickCount();
+  lastEventTick.store(now, std::memory_order_relaxed);
+  if (now - lastActivityReport >= kActivityReportMs) {
+    lastActivityReport = now;
+    PostMessageA(window, kHookActivityMessage, 0, 0);
+  }
+}
 
 // The hook procedures run only C calls and cannot throw: nothing here needs the
 // program's exception boundary.
 LRESULT CALLBACK KeyboardProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
-  if (code == HC_ACTION) {
+  if (code == HC_ACTION && !dropEvents.load(std::memory_order_relaxed)) {
     const auto* info = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
     LowLevelKey key{info->vkCode, info->scanCode, (info->flags & LLKHF_EXTENDED) != 0,
                     (info->flags & LLKHF_ALTDOWN) != 0, (info->flags & LLKHF_UP) != 0};
     bool wasDown = keyState.Update(key.vkCode, key.released);
     if (HWND window = target.load(std::memory_order_relaxed)) {
+      NoteEvent(window);
       PostMessageA(window, kHookKeyboardMessage, GenericVirtualKey(key.vkCode),
                    static_cast<LPARAM>(KeystrokeFlags(key, wasDown)));
     }
@@ -50,34 +71,77 @@ bool IsButtonMessage(WPARAM message) {
 }
 
 LRESULT CALLBACK MouseProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
-  if (code == HC_ACTION && IsButtonMessage(wParam)) {
+  if (code == HC_ACTION && !dropEvents.load(std::memory_order_relaxed)) {
     if (HWND window = target.load(std::memory_order_relaxed)) {
-      PostMessageA(window, kHookMouseMessage, wParam, 0);
+      NoteEvent(window);
+      if (IsButtonMessage(wParam)) PostMessageA(window, kHookMouseMessage, wParam, 0);
     }
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+struct Hooks {
+  ScopedHook keyboard;
+  ScopedHook mouse;
+
+  bool Install() {
+    Remove();
+    keyState.Reset();
+    dropEvents = false;
+    // Hooks just installed have missed nothing since.
+    lastEventTick = GetTickCount();
+    keyboard.reset(SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardProc, module, 0));
+    mouse.reset(SetWindowsHookExA(WH_MOUSE_LL, MouseProc, module, 0));
+    return keyboard && mouse;
+  }
+  void Remove() {
+    keyboard.reset();
+    mouse.reset();
+  }
+};
+
 DWORD WINAPI HookThreadMain(void*) {
   MSG msg;
   PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // gives the thread its queue
-  keyState.Reset();
-  ScopedHook keyboard(SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardProc, module, 0));
-  ScopedHook mouse(SetWindowsHookExA(WH_MOUSE_LL, MouseProc, module, 0));
-  bool ok = keyboard && mouse;
+  Hooks hooks;
+  bool ok = hooks.Install();
   hooksInstalled = ok;
   SetEvent(readyEvent.get());
   if (ok) {
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-      DispatchMessageA(&msg);
+      if (msg.hwnd == nullptr && msg.message == kReinstallMessage) {
+        hooksInstalled = hooks.Install();
+        SetEvent(changedEvent.get());
+      } else if (msg.hwnd == nullptr && msg.message == kUnhookMessage) {
+        hooks.Remove();  // as Windows does: the thread goes on, the hooks are gone
+        SetEvent(changedEvent.get());
+      } else {
+        DispatchMessageA(&msg);
+      }
     }
   }
   return ok ? 0 : 1;  // the hooks are removed on the way out
 }
 
+// Asks the hook thread to do `message` and waits for it.
+bool AskHookThread(UINT message) {
+  if (!hookThread || !changedEvent) return false;
+  ResetEvent(changedEvent.get());
+  if (!PostThreadMessageA(hookThreadId, message, 0, 0)) return false;
+  HANDLE waits[2] = {changedEvent.get(), hookThread.get()};
+  return WaitForMultipleObjects(2, waits, FALSE, 2000) == WAIT_OBJECT_0;
+}
+
+bool TestSeamsOn() {
+  char value[8] = "";
+  DWORD length = GetEnvironmentVariableA("BRISOLT_TEST_SEAMS", value, sizeof value);
+  return length == 1 && value[0] == '1';
+}
+
 void CloseThreadHandles() {
   hookThread.reset();
   readyEvent.reset();
+  changedEvent.reset();
   hookThreadId = 0;
 }
 
@@ -88,7 +152,12 @@ extern "C" BYTE WINAPI StartHook(HWND window) {
   if (!window || !IsWindow(window)) return kHookCannotStart;
   target = window;
   readyEvent.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-  if (!readyEvent) return kHookCannotStart;
+  changedEvent.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  if (!readyEvent || !changedEvent) {
+    CloseThreadHandles();
+    target = nullptr;
+    return kHookCannotStart;
+  }
   hookThread.reset(CreateThread(nullptr, 0, HookThreadMain, nullptr, 0, &hookThreadId));
   if (!hookThread) {
     CloseThreadHandles();
@@ -117,6 +186,27 @@ extern "C" BOOL WINAPI StopHook(void) {
   CloseThreadHandles();
   hooksInstalled = false;
   return TRUE;
+}
+
+extern "C" DWORD WINAPI HookLastEventTime(void) {
+  return hookThread ? lastEventTick.load(std::memory_order_relaxed) : 0;
+}
+
+extern "C" BOOL WINAPI ReinstallHook(void) {
+  return AskHookThread(kReinstallMessage) && hooksInstalled ? TRUE : FALSE;
+}
+
+extern "C" BOOL WINAPI HookTestFault(DWORD fault) {
+  if (!TestSeamsOn() || !hookThread) return FALSE;
+  switch (fault) {
+    case kHookFaultDropEvents:
+      dropEvents = true;
+      return TRUE;
+    case kHookFaultUnhook:
+      return AskHookThread(kUnhookMessage) ? TRUE : FALSE;
+    default:
+      return FALSE;
+  }
 }
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {

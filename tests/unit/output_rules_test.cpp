@@ -43,3 +43,19 @@ TEST(OutputPeriod, AboutFiveMillisecondsInWholeFundamentalsWithinTheEnginesRange
   EXPECT_EQ(NegotiatedPeriod(48000, 64, 320, 960), 320u) << "never below the minimum";
   EXPECT_EQ(NegotiatedPeriod(48000, 0, 100, 200), 200u) << "never above the maximum";
 }
+
+TEST(OutputRules, BluetoothIsKnownByEitherEnumeratorInAnyCase) {
+  EXPECT_TRUE(IsBluetoothEnumerator(L"BTHENUM"));
+  EXPECT_TRUE(IsBluetoothEnumerator(L"BthLEDevice"));
+  EXPECT_FALSE(IsBluetoothEnumerator(L"BTHENUMX"));
+  EXPECT_FALSE(IsBluetoothEnumerator(L"BTH"));
+  EXPECT_FALSE(IsBluetoothEnumerator(L"USB"));
+  EXPECT_FALSE(IsBluetoothEnumerator(L""));
+}
+
+TEST(OutputRules, ReopeningBacksOffToOneAttemptEveryTwoSeconds) {
+  uint32_t delay = 0;
+  std::vector<uint32_t> seen;
+  for (int i = 0; i < 9; ++i) seen.push_back(delay = NextRetryDelay(delay));
+  EXPECT_EQ(seen, (std::vector<uint32_t>{50, 100, 200, 400, 800, 1600, 2000, 2000, 2000}));
+}

@@ -20,7 +20,7 @@ struct Event {
 std::vector<Event> received;
 
 LRESULT CALLBACK TestWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == kHookKeyboardMessage || message == kHookMouseMessage) {
+  if (message == kHookKeyboardMessage || message == kHookMouseMessage || message == kHookActivityMessage) {
     received.push_back({message, wParam, lParam});
     return 0;
   }
@@ -58,6 +58,23 @@ class HookTest : public ::testing::Test {
       if (e.message == kHookKeyboardMessage) keys.push_back(e);
     }
     return keys;
+  }
+  static size_t Count(UINT message) {
+    size_t n = 0;
+    for (const Event& e : received) n += e.message == message;
+    return n;
+  }
+  static void Move(int dx) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = dx;
+    input.mi.dwFlags = MOUSEEVENTF_MOVE;
+    SendInput(1, &input, sizeof input);
+  }
+  static DWORD LastInput() {
+    LASTINPUTINFO info{sizeof info, 0};
+    GetLastInputInfo(&info);
+    return info.dwTime;
   }
   static bool WaitForKeys(size_t count) {
     return testutil::WaitFor([&] { return Keys().size() >= count; }, 5000);
@@ -140,4 +157,60 @@ TEST_F(HookTest, NothingArrivesAfterStop) {
   Key('C', true);
   testutil::WaitFor([] { return false; }, 300);
   EXPECT_TRUE(Keys().empty());
+}
+
+// The user's presence reaches the program at most once a second, mouse moves
+// included, and never as one message per move.
+TEST_F(HookTest, ActivityIsReportedAtMostOnceASecond) {
+  ASSERT_EQ(StartHook(window_), kHookStarted);
+  testutil::WaitFor([] { return false; }, 1100);  // past the report at installation time
+  received.clear();
+  for (int i = 0; i < 40; ++i) {
+    Move(i % 2 ? 1 : -1);
+    Sleep(10);
+  }
+  testutil::WaitFor([] { return false; }, 200);
+  EXPECT_EQ(Count(kHookActivityMessage), 1u);
+  EXPECT_EQ(Count(kHookMouseMessage), 0u) << "moves are no button messages";
+  testutil::WaitFor([] { return false; }, 1000);
+  Key('D', false);
+  Key('D', true);
+  ASSERT_TRUE(WaitForKeys(2));
+  EXPECT_EQ(Count(kHookActivityMessage), 2u) << "a key a second later is reported again";
+}
+
+// A hook that Windows starved or removed sees nothing, while Windows still
+// counts the input; reinstalling brings the events back and forgets a key
+// whose release was lost, so its next press is a press, not a repeat.
+TEST_F(HookTest, AStarvedOrRemovedHookWorksAgainOnceReinstalled) {
+  ASSERT_EQ(StartHook(window_), kHookStarted);
+  SetEnvironmentVariableA("BRISOLT_TEST_SEAMS", nullptr);
+  EXPECT_FALSE(HookTestFault(kHookFaultDropEvents)) << "the seam is off outside the tests";
+  SetEnvironmentVariableA("BRISOLT_TEST_SEAMS", "1");
+  for (DWORD fault : {kHookFaultDropEvents, kHookFaultUnhook}) {
+    Key('E', false);  // held when the hook goes deaf: its release is lost
+    ASSERT_TRUE(WaitForKeys(1));
+    ASSERT_TRUE(HookTestFault(fault));
+    DWORD heard = HookLastEventTime();
+    Key('E', true);
+    Sleep(50);
+    Key('F', false);
+    Key('F', true);
+    testutil::WaitFor([] { return false; }, 300);
+    EXPECT_EQ(Keys().size(), 1u) << "fault " << fault;
+    EXPECT_EQ(HookLastEventTime(), heard);
+    EXPECT_GE(static_cast<LONG>(LastInput() - heard), 0) << "Windows saw the input";
+
+    ASSERT_TRUE(ReinstallHook());
+    received.clear();
+    Key('E', false);
+    Key('E', true);
+    ASSERT_TRUE(WaitForKeys(2)) << "fault " << fault;
+    EXPECT_EQ(Keys()[0].lParam & kWasDown, 0) << "a fresh press, not a repeat";
+    received.clear();
+  }
+  SetEnvironmentVariableA("BRISOLT_TEST_SEAMS", nullptr);
+  ASSERT_TRUE(StopHook());
+  EXPECT_FALSE(ReinstallHook()) << "nothing to reinstall";
+  EXPECT_EQ(HookLastEventTime(), 0u);
 }
