@@ -29,6 +29,10 @@ class TfrmMain {
   static void FollowChosenEndpoint();
   // The audio engine and the hotkey registrations follow the model.
   static void FollowModel(unsigned changes);
+  // After an unlock or a resume, or when the watchdog found the hook deaf:
+  // the hook is reinstalled (unless the watchdog just did) and no key or
+  // button is taken as held any more.
+  static void RecoverInput(bool reinstall);
 
   static inline HWND handle_ = nullptr;
   static inline bool closing_ = false;

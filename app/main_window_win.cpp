@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include <wtsapi32.h>
+
 #include "app/app_identity.h"
 #include "app/commands.h"
 #include "app/exception_boundary.h"
@@ -26,6 +28,16 @@ namespace {
 // procedure has nothing left to do.
 INT_PTR NoDialogMessages(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
+constexpr UINT_PTR kHookWatchdogTimer = 1;
+constexpr UINT kHookWatchdogMs = 1000;
+
+// Tests make the hook fail as Windows does through this message; the hook
+// library ignores it unless the test environment turned its seam on.
+UINT TestHookFaultMessage() {
+  static const UINT message = RegisterWindowMessageA("Brisolt.TestHookFault");
+  return message;
+}
+
 }  // namespace
 
 HWND TfrmMain::Create(HINSTANCE instance) {
@@ -47,7 +59,7 @@ LRESULT TfrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
   // Input still queued when the exit has begun finds the schemes released:
   // it has nothing left to do.
   bool input = message == kHookKeyboardMessage || message == kHookMouseMessage || message == WM_HOTKEY ||
-               message == WM_TRAY_ICON;
+               message == WM_TRAY_ICON || message == kHookActivityMessage || message == WM_TIMER;
   if (closing_ && input) return 0;
   LRESULT result = 0;
   switch (message) {
@@ -93,6 +105,23 @@ LRESULT TfrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
     case kHookMouseMessage:
       ShowTrayPicture(MouseMessages(wParam));
       return 0;
+    case kHookActivityMessage:
+      ActivityMessages();
+      return 0;
+    case WM_TIMER:
+      if (wParam == kHookWatchdogTimer) {
+        if (CheckInputHook()) RecoverInput(false);
+        return 0;
+      }
+      break;
+    case WM_WTSSESSION_CHANGE:
+      // Hooks go quiet on the secure desktop, and a key held while the
+      // session was locked never sees its release.
+      if (wParam == WTS_SESSION_UNLOCK) RecoverInput(true);
+      return 0;
+    case WM_POWERBROADCAST:
+      if (wParam == PBT_APMRESUMEAUTOMATIC) RecoverInput(true);
+      return TRUE;
     case WM_HOTKEY:
       HandleHotkey(wParam);
       return 0;
@@ -122,6 +151,10 @@ LRESULT TfrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
       if (OptionsWindowMessage(message, wParam, lParam, &result)) return result;
       break;
     default:
+      if (message == TestHookFaultMessage()) {
+        InjectHookFault(static_cast<DWORD>(wParam));
+        return 0;
+      }
       if (message == TaskbarCreatedMessage()) {
         RestoreTrayIcon();  // Explorer restarted and forgot every icon
         return 0;
@@ -163,6 +196,14 @@ bool TfrmMain::HandleCommand(HWND window, UINT command) {
 
 void TfrmMain::FollowModel(unsigned changes) {
   if (changes & kChangedReverb) ApplyEaxPreset(settings.EaxEnv);
+  if (changes & kChangedMute) {
+    // Muted, the output lets the device go; unmuted, the user is there.
+    if (settings.MuteSound) {
+      RestAudio();
+    } else {
+      NoteUserActivity();
+    }
+  }
   if ((changes & kChangedHotkeys) && handle_) SyncHotkeys(handle_);
 }
 
@@ -180,6 +221,11 @@ void TfrmMain::FollowChosenEndpoint() {
   }
 }
 
+void TfrmMain::RecoverInput(bool reinstall) {
+  if (reinstall) ReinstallInputHook();  // the hook library forgets its held keys
+  ShowTrayPicture(settings.MuteSound ? kPictureSoundOff : kPictureSoundOn);
+}
+
 void TfrmMain::FormCreate(HWND window) {
   SetCommandServices({SetAutoRun, WriteLog});
   Subscribe(FollowModel);
@@ -191,6 +237,8 @@ void TfrmMain::FormCreate(HWND window) {
   RegisterHotkeys(window);
   FollowChosenEndpoint();
   StartAudio(window, firstStart);
+  SetTimer(window, kHookWatchdogTimer, kHookWatchdogMs, nullptr);
+  WTSRegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION);
   AnnounceModelChange(kChangedDevice);  // the options window shows what the device allows
   // The window is not shown: the program starts hidden.
   if (firstStart) ShowBalloon("Welcome to Brisolt!", "Press any key of keyboard...", 10000);
@@ -203,6 +251,8 @@ void TfrmMain::FormClose() {
   // A failed save is logged inside; the exit goes on regardless, so the hook
   // is never left running without its window.
   SaveConfiguration();
+  KillTimer(handle_, kHookWatchdogTimer);
+  WTSUnRegisterSessionNotification(handle_);
   StopInputHook();
   UnregisterHotkeys(handle_);
   RemoveTrayIcon();

@@ -24,6 +24,22 @@ void PlayPreview(const std::string& file, int volume);
 void StopPreview();
 void FreePreview();
 
+// The user is there (the hook's activity report): the output runs, or starts
+// at once, so that the next key sound finds it running.
+void NoteUserActivity();
+// Nothing will sound for a while (muted): the output lets the device go.
+void RestAudio();
+
+// What the output is doing, for the options window.
+struct OutputReport {
+  std::string device;       // the endpoint playing, or last played
+  double periodMs = 0;
+  int latencyMs = 0;        // about how long a key takes to reach the device
+  bool bluetooth = false;
+};
+// False on "No sound" or before the device is open.
+bool ReadOutputReport(OutputReport& report);
+
 // Error box over `owner`: text, a line break and "(Error code: N)".
 void ShowBassError(HWND owner, const std::string& text);
 

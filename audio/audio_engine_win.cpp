@@ -53,6 +53,21 @@ void StartAudio(HWND owner, bool firstStart) {
   if (settings.SupportEAX) ApplyEaxPreset(settings.EaxEnv);
 }
 
+void NoteUserActivity() { BASS_BrisoltSetActivity(TRUE); }
+
+void RestAudio() { BASS_BrisoltSetActivity(FALSE); }
+
+bool ReadOutputReport(OutputReport& report) {
+  BASS_BRISOLT_LATENCY figures{};
+  figures.size = sizeof figures;
+  if (!BASS_BrisoltGetLatency(&figures)) return false;
+  report.device = figures.device;
+  report.periodMs = figures.period / 1000.0;
+  report.latencyMs = SoftwareLatencyMs(figures.voices, figures.p50, figures.period, figures.streamLatency);
+  report.bluetooth = (figures.flags & BASS_BRISOLT_BLUETOOTH) != 0;
+  return true;
+}
+
 void ShutdownAudio() {
   BASS_Free();
   keySample = 0;

@@ -27,3 +27,15 @@ inline int ScaledVolume(int32_t globalVolume, int32_t volume) {
   if (remainder > 50 || (remainder == 50 && quotient % 2 == 1)) ++quotient;
   return static_cast<int>(negative ? -quotient : quotient);
 }
+
+// About how long, in milliseconds, a key takes from the program to the
+// device's output: the time the recent sounds took to reach the device's
+// buffer (the median of `voices` sounds; half a period before any has
+// sounded), plus the stream's own latency. All inputs in microseconds;
+// never less than 1.
+inline int SoftwareLatencyMs(uint32_t voices, uint32_t medianUs, uint32_t periodUs, uint32_t streamLatencyUs) {
+  uint64_t toBuffer = voices > 0 ? medianUs : periodUs / 2;
+  uint64_t total = toBuffer + streamLatencyUs;
+  int ms = static_cast<int>((total + 500) / 1000);
+  return ms < 1 ? 1 : ms;
+}

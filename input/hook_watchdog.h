@@ -14,40 +14,37 @@ class HookWatchdog {
   static constexpr uint32_t kFirstHoldOffMs = 4000;
   static constexpr uint32_t kLongestHoldOffMs = 64000;
 
-  // Called once a second. True when the hook is to be reinstalled now: it
-  // missed input on two checks in a row (one alone may be input that Windows
-  // has counted and the hook is still about to see). A reinstall after which
+  // Called once a second. True when the hook is to be reinstalled now: Windows
+  // saw input more than 2 s after the hook's last event (a live hook that was
+  // about to see the input can only be taken for deaf if it had heard nothing
+  // for 2 s before, and reinstalling it loses nothing). A reinstall after which
   // the hook still sees nothing (input to an elevated window never reaches
   // it) is repeated ever more rarely, up to once a minute, not every two seconds.
   bool Tick(uint32_t lastInput, uint32_t lastHookEvent, uint32_t now) {
     bool missed = static_cast<int32_t>(lastInput - lastHookEvent) > static_cast<int32_t>(kMissedMs);
     if (!missed) {
-      missedChecks_ = 0;
       if (reinstalled_ && lastHookEvent != hookEventAtReinstall_) {
         reinstalled_ = false;  // it hears again
         holdOffMs_ = 0;
       }
       return false;
     }
-    if (++missedChecks_ < 2) return false;
     if (reinstalled_ && now - reinstalledAt_ < holdOffMs_) return false;
     // The next attempt, should this one not help either, waits longer.
-    holdOffMs_ = reinstalled_ ? std::min(holdOffMs_ * 2, kLongestHoldOffMs) : kFirstHoldOffMs;
+    holdOffMs_ = reinstalled_ && holdOffMs_ ? std::min(holdOffMs_ * 2, kLongestHoldOffMs) : kFirstHoldOffMs;
+    reinstalled_ = true;
+    reinstalledAt_ = now;
+    return true;
+  }
+  // After every reinstall (the watchdog's own, or after an unlock or a
+  // resume), with the hook's last event time as the new hooks report it.
+  void Reinstalled(uint32_t lastHookEvent, uint32_t now) {
     reinstalled_ = true;
     reinstalledAt_ = now;
     hookEventAtReinstall_ = lastHookEvent;
-    missedChecks_ = 0;
-    return true;
-  }
-  // A reinstall for another reason (unlock, resume) starts afresh.
-  void Reset() {
-    reinstalled_ = false;
-    holdOffMs_ = 0;
-    missedChecks_ = 0;
   }
 
  private:
-  int missedChecks_ = 0;
   bool reinstalled_ = false;
   uint32_t reinstalledAt_ = 0;
   uint32_t hookEventAtReinstall_ = 0;

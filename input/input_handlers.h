@@ -29,6 +29,9 @@ class QuietWhileEditing {
 // tray picture the event asks for, kNoPictureChange when none.
 int KeyboardMessages(WPARAM virtualKey, LPARAM flags);
 int MouseMessages(WPARAM message);
+// The hook's report that the user is there (at most once a second): the
+// output is kept running for the next sound, unless nothing can sound.
+void ActivityMessages();
 
 // Adds the six atoms and registers the bindings of the settings.
 void RegisterHotkeys(HWND window);

@@ -84,6 +84,11 @@ int MouseMessages(WPARAM message) {
   return kNoPictureChange;
 }
 
+void ActivityMessages() {
+  if (settings.MuteSound || settings.DeviceID == 0) return;
+  NoteUserActivity();
+}
+
 void RegisterHotkeys(HWND window) {
   for (size_t i = 0; i < kHotkeyBindings.size(); ++i) {
     const HotkeyBinding& binding = kHotkeyBindings[i];

@@ -2,6 +2,7 @@
 // Decisions of the options window that need no window: what a step field
 // yields, where the scheme marker can be clicked, the volume label.
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -33,3 +34,19 @@ inline bool IsMarkerClick(int x, int captionLeft, int dpi) {
 
 // The text beside the volume slider: 60 shows as "60%".
 inline std::string PercentText(int volume) { return std::to_string(volume) + "%"; }
+
+// The General page's line about the output: "Output: <device>, <period> ms
+// period, about <N> ms latency", the period with one decimal unless whole.
+inline std::string OutputLine(const std::string& device, double periodMs, int latencyMs) {
+  long tenths = static_cast<long>(periodMs * 10 + 0.5);
+  char figures[96];
+  if (tenths % 10) {
+    std::snprintf(figures, sizeof figures, ", %ld.%ld ms period, about %d ms latency", tenths / 10, tenths % 10, latencyMs);
+  } else {
+    std::snprintf(figures, sizeof figures, ", %ld ms period, about %d ms latency", tenths / 10, latencyMs);
+  }
+  std::string line = "Output: ";
+  line += device;
+  line += figures;
+  return line;
+}

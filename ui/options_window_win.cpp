@@ -309,8 +309,19 @@ bool OnCommand(int id, int code) {
 
 // ---- Pages -------------------------------------------------------------------
 
+// The General page tells what the output does, measured by the library, read
+// afresh at every showing of the page.
+void ShowOutputLine() {
+  OutputReport report;
+  bool open = ReadOutputReport(report);
+  SetWindowTextA(Control(IDC_lblOutput),
+                 open ? OutputLine(report.device, report.periodMs, report.latencyMs).c_str() : "");
+  SetWindowTextW(Control(IDC_lblBluetooth), open && report.bluetooth ? L"Bluetooth adds about 100\u2013200 ms" : L"");
+}
+
 void ShowPage(int index) {
   for (int i = 0; i < kPageCount; ++i) ShowWindow(w.pages[static_cast<size_t>(i)], i == index ? SW_SHOW : SW_HIDE);
+  if (index == 0) ShowOutputLine();
 }
 
 int CurrentPage() { return TabCtrl_GetCurSel(w.tab); }

@@ -34,6 +34,8 @@
 // General
 #define IDC_cbStartUp 3020
 #define IDC_cbAnimIcon 3021
+#define IDC_lblOutput 3022
+#define IDC_lblBluetooth 3023
 // Schemes
 #define IDC_lwShemes 3030
 #define IDC_btnEditScheme 3031

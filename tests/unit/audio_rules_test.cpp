@@ -26,3 +26,9 @@ TEST(SoundVolume, ScaledByTheGlobalVolumeWithHalvesToEven) {
   EXPECT_EQ(ScaledVolume(33, 33), 11);  // 10.89
   EXPECT_EQ(ScaledVolume(60, 250), 150);  // the store does not clamp
 }
+
+TEST(AudioRules, LatencyIsTheMedianSoundPlusTheStreamsOwn) {
+  EXPECT_EQ(SoftwareLatencyMs(20, 6400, 10000, 21000), 27);  // 6.4 + 21 ms
+  EXPECT_EQ(SoftwareLatencyMs(0, 0, 10000, 21000), 26);      // before any sound: half a period
+  EXPECT_EQ(SoftwareLatencyMs(0, 0, 0, 0), 1);
+}

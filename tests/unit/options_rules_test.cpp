@@ -31,3 +31,9 @@ TEST(OptionsRules, MarkerClickLiesBetweenFifteenAndFivePixelsLeftOfTheCaption) {
   EXPECT_FALSE(IsMarkerClick(77, 100, 144));
   EXPECT_FALSE(IsMarkerClick(93, 100, 144));
 }
+
+TEST(OutputLine, NamesTheDeviceThePeriodAndTheLatency) {
+  EXPECT_EQ(OutputLine("Speakers (Realtek)", 10.0, 26), "Output: Speakers (Realtek), 10 ms period, about 26 ms latency");
+  EXPECT_EQ(OutputLine("Headset", 5.333, 14), "Output: Headset, 5.3 ms period, about 14 ms latency");
+  EXPECT_EQ(OutputLine("X", 2.96, 9), "Output: X, 3 ms period, about 9 ms latency");
+}
