@@ -103,7 +103,10 @@ class Mixer {
   // (then the count is lowered at once). A start at or past the end of the data
   // has nothing to play: it returns true and lowers the count at once. `active`
   // may be null when nobody counts.
-  bool Start(SampleFrames data, uint32_t sampleId, float gain, size_t startFrame, std::atomic<int>* active);
+  // `delayFrames` of silence come before it: sounds asked for within one period
+  // keep their spacing instead of starting together.
+  bool Start(SampleFrames data, uint32_t sampleId, float gain, size_t startFrame, std::atomic<int>* active,
+             size_t delayFrames = 0);
   // Fades every voice of the sample out within a few milliseconds. A voice
   // that has not yet sounded its attack (AttackFrames since its start) plays
   // it first, so a key cut by the next press is still heard.
@@ -134,6 +137,7 @@ class Mixer {
     size_t fadeLeft = 0;  // frames of fade still to play; 0 = not fading
     size_t fadeFrom = kNoFade;  // the fade begins when pos reaches this frame
     size_t startPos = 0;
+    size_t delay = 0;  // frames of silence before the voice begins
     bool inUse = false;
   };
   static constexpr size_t kNoFade = static_cast<size_t>(-1);

@@ -34,7 +34,8 @@ Mixer::Mixer(uint32_t rate, size_t maxVoices)
       voices_(maxVoices),
       reverb_(rate) {}
 
-bool Mixer::Start(SampleFrames data, uint32_t sampleId, float gain, size_t startFrame, std::atomic<int>* active) {
+bool Mixer::Start(SampleFrames data, uint32_t sampleId, float gain, size_t startFrame, std::atomic<int>* active,
+                  size_t delayFrames) {
   if (data.stereo == nullptr || startFrame >= data.frames) {
     Release(active);
     return true;
@@ -54,6 +55,7 @@ bool Mixer::Start(SampleFrames data, uint32_t sampleId, float gain, size_t start
   v.fadeLeft = 0;
   v.fadeFrom = kNoFade;
   v.startPos = startFrame;
+  v.delay = delayFrames;
   v.inUse = true;
   ++activeVoices_;
   return true;
@@ -86,7 +88,8 @@ void Mixer::EndVoice(Voice& v) {
 }
 
 void Mixer::RenderVoice(Voice& v, float* out, size_t frames) {
-  size_t done = 0;
+  size_t done = std::min(v.delay, frames);
+  v.delay -= done;
   while (done < frames) {
     const size_t n = std::min(frames - done, v.frames - v.pos);
     if (n == 0) break;

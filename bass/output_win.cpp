@@ -469,6 +469,7 @@ void AudioOutput::ThreadMain() {
 
 bool AudioOutput::WaitRenderingSilence(uint32_t ms) {
   pendingCount_ = 0;  // nothing of these voices reaches a device
+  unwrittenSince_ = 0;
   for (uint32_t done = 0; done < ms;) {
     DWORD step = std::min<DWORD>(kNoDeviceTickMs, ms - done);
     HANDLE waits[3] = {quit_.get(), defaultChanged_.get(), endpointChanged_.get()};
@@ -510,16 +511,27 @@ bool AudioOutput::WaitForNeed() {
 
 void AudioOutput::DrainCommands() {
   RenderCommand command;
+  // Sounds that arrive before the same write start in the same buffer; each
+  // after the first is delayed by the time it came after it, so that fast
+  // presses keep their own rhythm (and the first costs no latency). Wine
+  // frees the endpoint buffer in whole-buffer steps, so a write can gather
+  // several presses.
+  const int64_t maxDelay = static_cast<int64_t>(bufferFrames_.load());
   while (commands_.Pop(command)) {
     switch (command.kind) {
-      case RenderCommand::kPlay:
-        if (mixer_->Start(command.data, command.sampleId, command.gain, command.startFrame, command.active) &&
+      case RenderCommand::kPlay: {
+        if (unwrittenSince_ == 0) unwrittenSince_ = command.posted;
+        int64_t delay = (command.posted - unwrittenSince_) * static_cast<int64_t>(rate_.load()) / qpcPerSecond_;
+        delay = std::clamp<int64_t>(delay, 0, maxDelay);
+        if (mixer_->Start(command.data, command.sampleId, command.gain, command.startFrame, command.active,
+                          static_cast<size_t>(delay)) &&
             pendingCount_ < pending_.size()) {
           LARGE_INTEGER now;
           QueryPerformanceCounter(&now);
           pending_[pendingCount_++] = Pending{command.posted, now.QuadPart};
         }
         break;
+      }
       case RenderCommand::kStop:
         mixer_->Stop(command.sampleId);
         break;
@@ -560,6 +572,7 @@ HRESULT AudioOutput::Write(Stream& stream, UINT32 frames) {
   HRESULT hr = stream.render->GetBuffer(frames, &data);
   if (FAILED(hr)) return hr;
   mixer_->Render(mixBuffer_.data(), frames);
+  unwrittenSince_ = 0;  // what was asked for so far is in this buffer
   Convert(mixBuffer_.data(), frames, stream.format, data);
   return stream.render->ReleaseBuffer(frames, 0);
 }

@@ -149,6 +149,7 @@ class AudioOutput {
   std::vector<float> mixBuffer_;  // the render thread's scratch, sized when the stream opens
   std::array<Pending, 64> pending_{};  // voices started since the last buffer went out
   size_t pendingCount_ = 0;
+  int64_t unwrittenSince_ = 0;  // when the first sound not yet written was asked for (0: none)
   LatencyRing toDevice_;
   LatencyRing toMixer_;
   std::thread thread_;

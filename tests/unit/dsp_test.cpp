@@ -346,6 +346,26 @@ TEST(Mixer, AVoiceCutBeforeItsAttackPlaysTheAttackFirst) {
   EXPECT_TRUE(mixer.Silent());
 }
 
+// A voice asked for later in the same period starts that much later, across
+// the end of the buffer, and a stop before it began still lets its attack play.
+TEST(Mixer, ADelayedVoiceBeginsAfterItsDelayEvenAcrossBuffers) {
+  const std::vector<float> flat = Constant(48000, 0.5f, 0.5f);
+  Mixer mixer(48000, 8);
+  std::atomic<int> active{1};
+  ASSERT_TRUE(mixer.Start(Frames(flat), 1, 1.0f, 0, &active, 700));
+  std::vector<float> out(2 * 512);
+  mixer.Render(out.data(), 512);
+  for (float x : out) ASSERT_EQ(x, 0.0f);
+  mixer.Stop(1);  // freed before it began
+  mixer.Render(out.data(), 512);
+  EXPECT_EQ(out[2 * 187], 0.0f);
+  EXPECT_FLOAT_EQ(out[2 * 188], 0.5f) << "frame 700 of the voice's time";
+  mixer.Render(out.data(), 512);
+  EXPECT_FLOAT_EQ(out[2 * (700 + mixer.AttackFrames() - 1024 - 1)], 0.5f) << "its whole attack";
+  mixer.Render(out.data(), 512);
+  EXPECT_EQ(active.load(), 0) << "then the fade, and the end";
+}
+
 TEST(Mixer, StartFailsWhenEveryVoiceIsBusyAndReleasesTheCount) {
   const std::vector<float> flat = Constant(1000, 0.1f, 0.1f);
   Mixer mixer(44100, 2);
