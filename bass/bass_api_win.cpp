@@ -470,6 +470,11 @@ void SimulateStreamFailures(HRESULT error, int count) {
   if (lib.output) lib.output->InjectFailures(error, count);
 }
 
+std::vector<uint32_t> RecentVoiceLatencies() {
+  std::lock_guard<std::mutex> guard(apiLock);
+  return lib.output ? lib.output->RecentToDevice() : std::vector<uint32_t>{};
+}
+
 void SetOutputTimingsForTests(uint32_t warmMs, uint32_t releaseMs) {
   AudioOutput::SetTimings(OutputTimings{warmMs, releaseMs});
 }

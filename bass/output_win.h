@@ -72,6 +72,7 @@ class AudioOutput {
   void Rest();
   OutputInfo Info() const;
   LatencyFigures Latency() const;
+  std::vector<uint32_t> RecentToDevice() const { return toDevice_.Recent(); }
 
   // What the endpoint notification client reports; tests call them too, as
   // they cannot plug a headset in.
@@ -168,5 +169,7 @@ void SimulateChosenEndpointBack();
 // Tests only: the next `count` writes or starts fail with `error`, as
 // AUDCLNT_E_DEVICE_INVALIDATED after sleep or AUDCLNT_E_SERVICE_NOT_RUNNING.
 void SimulateStreamFailures(HRESULT error, int count);
+// Measurements: the recent play-to-device times, oldest first, in microseconds.
+std::vector<uint32_t> RecentVoiceLatencies();
 // Tests only: shorter warm and release times for outputs opened from now on.
 void SetOutputTimingsForTests(uint32_t warmMs, uint32_t releaseMs);

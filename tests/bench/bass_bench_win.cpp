@@ -1,6 +1,7 @@
-// Measures one key event's work inside the audio library, as the program
-// does it: free the previous sample, load the file from disk, play it.
-// Prints p50 and p99 per file size, and the output period obtained.
+// Measures the audio library from inside, as the program uses it: one key
+// event's work (free the previous sample, load the file, play it), how long
+// a sound takes to reach the device when the stream is warm and after pauses,
+// and what the output costs while it waits (CPU time and wake-ups).
 // Run under Wine:  wine build/win64/tests/bass_bench.exe
 
 #include <windows.h>
@@ -8,6 +9,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -48,6 +51,92 @@ double Percentile(std::vector<double> v, double p) {
   return v[std::min(v.size() - 1, static_cast<size_t>(p * (v.size() - 1) + 0.5))];
 }
 
+BASS_BRISOLT_LATENCY Latency() {
+  BASS_BRISOLT_LATENCY info{};
+  info.size = sizeof info;
+  BASS_BrisoltGetLatency(&info);
+  return info;
+}
+
+HSAMPLE PlayOnce(const std::string& path, HSAMPLE previous) {
+  if (previous) BASS_SampleFree(previous);
+  HSAMPLE sample = BASS_SampleLoad(FALSE, const_cast<char*>(path.c_str()), 0, 0, 1, BASS_SAMPLE_3D);
+  BASS_SamplePlay3DEx(sample, nullptr, nullptr, nullptr, 0, -1, 30, FALSE);
+  return sample;
+}
+
+// Context switches of every thread of this process (Wine's own included):
+// Wine runs a Windows process as a Linux one, whose /proc it can read.
+uint64_t ProcessWakeups() {
+  uint64_t total = 0;
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA("Z:\\proc\\self\\task\\*", &found);
+  if (find == INVALID_HANDLE_VALUE) return 0;
+  do {
+    if (found.cFileName[0] == '.') continue;
+    std::string path = std::string("Z:\\proc\\self\\task\\") + found.cFileName + "\\status";
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) continue;
+    char text[4096];
+    DWORD read = 0;
+    ReadFile(file, text, sizeof text - 1, &read, nullptr);
+    CloseHandle(file);
+    text[read] = 0;
+    for (const char* key : {"voluntary_ctxt_switches:", "nonvoluntary_ctxt_switches:"}) {
+      const char* at = std::strstr(text, key);
+      if (at && (at == text || at[-1] == '\n')) total += std::strtoull(at + std::strlen(key), nullptr, 10);
+    }
+  } while (FindNextFileA(find, &found));
+  FindClose(find);
+  return total;
+}
+
+double ProcessCpuMs() {
+  FILETIME created, exited, kernel, user;
+  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+  auto value = [](FILETIME t) { return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+  return static_cast<double>(value(kernel) + value(user)) / 10000.0;
+}
+
+// CPU and wake-ups over `seconds` while `during` keeps the state up.
+template <typename During>
+void MeasureCost(const char* state, int seconds, During during) {
+  double cpu = ProcessCpuMs();
+  uint64_t wakeups = ProcessWakeups();
+  DWORD renderWakeups = Latency().wakeups;
+  for (int i = 0; i < seconds * 2; ++i) {
+    during();
+    Sleep(500);
+  }
+  double cpuShare = (ProcessCpuMs() - cpu) / (seconds * 1000.0) * 100.0;
+  std::printf("%s: CPU %.2f %% of one core, %.0f wake-ups/s of the whole process, %.0f/s of the render thread\n",
+              state, cpuShare, static_cast<double>(ProcessWakeups() - wakeups) / seconds,
+              static_cast<double>(Latency().wakeups - renderWakeups) / seconds);
+}
+
+// The first sound after a pause of `pauseMs`, five times: its play-to-device time.
+void FirstSoundAfter(const char* label, const std::string& path, DWORD pauseMs, double periodMs) {
+  std::vector<double> ms;
+  HSAMPLE sample = 0;
+  for (int i = 0; i < 5; ++i) {
+    Sleep(pauseMs);
+    sample = PlayOnce(path, sample);
+    Sleep(300);
+    std::vector<uint32_t> recent = RecentVoiceLatencies();
+    if (!recent.empty()) ms.push_back(recent.back() / 1000.0);
+  }
+  BASS_SampleFree(sample);
+  if (ms.empty()) return;
+  std::printf("first sound %s: median %.1f ms, worst %.1f ms (%.1f periods)\n", label, Percentile(ms, 0.5),
+              Percentile(ms, 1.0), Percentile(ms, 1.0) / periodMs);
+}
+
+bool Init() {
+  if (BASS_Init(-1, 44100, BASS_DEVICE_3D, nullptr, nullptr)) return true;
+  std::printf("BASS_Init failed: %lu\n", BASS_ErrorGetCode());
+  return false;
+}
+
 }  // namespace
 
 int main() {
@@ -55,14 +144,12 @@ int main() {
   GetTempPathA(MAX_PATH, temp);
   std::string small = WriteWav(std::string(temp) + "bench-20k.wav", 20 * 1024);
   std::string large = WriteWav(std::string(temp) + "bench-200k.wav", 200 * 1024);
-  if (!BASS_Init(-1, 44100, BASS_DEVICE_3D, nullptr, nullptr)) {
-    std::printf("BASS_Init failed: %lu\n", BASS_ErrorGetCode());
-    return 1;
-  }
+  if (!Init()) return 1;
   OutputInfo info = CurrentOutputInfo();
-  std::printf("output: %u Hz, period %u frames (%.2f ms), buffer %u frames, IAudioClient3 %s\n", info.rate,
-              info.periodFrames, 1000.0 * info.periodFrames / info.rate, info.bufferFrames,
-              info.lowLatencyClient ? "yes" : "no");
+  double periodMs = 1000.0 * info.periodFrames / info.rate;
+  std::printf("output: %u Hz, period %u frames (%.2f ms), buffer %u frames, IAudioClient3 %s, stream latency %.1f ms\n",
+              info.rate, info.periodFrames, periodMs, info.bufferFrames, info.lowLatencyClient ? "yes" : "no",
+              info.streamLatencyUs / 1000.0);
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);
   for (const std::string& path : {small, large}) {
@@ -71,9 +158,7 @@ int main() {
     for (int i = 0; i < 300; ++i) {
       LARGE_INTEGER t0, t1;
       QueryPerformanceCounter(&t0);
-      if (previous) BASS_SampleFree(previous);
-      previous = BASS_SampleLoad(FALSE, const_cast<char*>(path.c_str()), 0, 0, 1, BASS_SAMPLE_3D);
-      BASS_SamplePlay3DEx(previous, nullptr, nullptr, nullptr, 0, -1, 30, FALSE);
+      previous = PlayOnce(path, previous);
       QueryPerformanceCounter(&t1);
       micros.push_back(1e6 * static_cast<double>(t1.QuadPart - t0.QuadPart) / static_cast<double>(frequency.QuadPart));
       Sleep(5);
@@ -82,6 +167,31 @@ int main() {
                 path == small ? "20 KB WAV" : "200 KB WAV", Percentile(micros, 0.5), Percentile(micros, 0.99));
     BASS_SampleFree(previous);
   }
+  BASS_BRISOLT_LATENCY warm = Latency();
+  std::printf("warm stream, %lu sounds: play -> voice in the mixer p50 %.2f ms, p99 %.2f ms; "
+              "voice -> first buffer released p50 %.2f ms, p99 %.2f ms, max %.2f ms\n",
+              warm.voices, warm.mixerP50 / 1000.0, warm.mixerP99 / 1000.0, warm.p50 / 1000.0, warm.p99 / 1000.0,
+              warm.max / 1000.0);
+  std::printf("total software latency, play -> device: about %.1f ms (p50 to the buffer + stream latency)\n",
+              (warm.p50 + warm.streamLatency) / 1000.0);
+  MeasureCost("warm, no sound", 5, [] { BASS_BrisoltSetActivity(TRUE); });
+  FirstSoundAfter("after 5 s without input (stream warm)", small, 5000, periodMs);
+  BASS_Free();
+
+  // The stopped and released states are reached with the timers shortened
+  // (60 s and 10 min in the program): what is measured is the state, not the wait.
+  SetOutputTimingsForTests(1000, 600000);
+  if (!Init()) return 1;
+  FirstSoundAfter("after 60 s without input (stream stopped, client held; warm time shortened to 1 s)", small, 2000,
+                  periodMs);
+  MeasureCost("stopped, client held", 5, [] {});
+  BASS_Free();
+  SetOutputTimingsForTests(1000, 2000);
+  if (!Init()) return 1;
+  FirstSoundAfter("after 10 min without input (client let go; release time shortened to 2 s)", small, 3000,
+                  periodMs);
+  Sleep(2500);
+  MeasureCost("client let go", 5, [] {});
   BASS_Free();
   DeleteFileA(small.c_str());
   DeleteFileA(large.c_str());
