@@ -455,6 +455,9 @@ void AudioOutput::ThreadMain() {
     clientOpen_ = false;
     if (end == RunEnd::kQuit) break;
     if (end == RunEnd::kRelease && !WaitForNeed()) break;
+    // Only failures back off: a move or the return from idle opens at once,
+    // so the sound that asked for it is heard.
+    if (end != RunEnd::kFail) retryMs_ = 0;
     if (!Reopen(stream)) break;
   }
   stream.reset();
@@ -612,7 +615,7 @@ AudioOutput::RunEnd AudioOutput::Run(Stream& stream) {
       HRESULT hr = Write(stream, stream.periodFrames);
       if (SUCCEEDED(hr)) hr = Injected();
       if (SUCCEEDED(hr)) hr = stream.client->Start();
-      if (FAILED(hr)) return RunEnd::kMove;  // reopened with a back-off
+      if (FAILED(hr)) return RunEnd::kFail;
       stream.running = true;
       stream.runningSince = Now();
       running_ = true;
@@ -623,7 +626,7 @@ AudioOutput::RunEnd AudioOutput::Run(Stream& stream) {
     HRESULT hr = stream.client->GetCurrentPadding(&padding);
     UINT32 frames = SUCCEEDED(hr) ? stream.bufferFrames - padding : 0;
     if (SUCCEEDED(hr)) hr = Write(stream, frames);
-    if (FAILED(hr)) return RunEnd::kMove;
+    if (FAILED(hr)) return RunEnd::kFail;
     if (frames > 0) RecordPending();
     if (retryMs_ > 0 && Now() - stream.runningSince >= static_cast<int64_t>(kHealthyMs)) retryMs_ = 0;
     if (mixer_->Silent() && !UserActive()) {

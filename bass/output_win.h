@@ -88,7 +88,9 @@ class AudioOutput {
  private:
   AudioOutput() = default;
   struct Stream;
-  enum class RunEnd { kQuit, kMove, kRelease };
+  // kMove: to another endpoint; kFail: the stream failed (reopened with a
+  // back-off); kRelease: idle, the client is let go.
+  enum class RunEnd { kQuit, kMove, kFail, kRelease };
   struct Pending {
     int64_t posted = 0;
     int64_t mixed = 0;
