@@ -51,11 +51,21 @@ class BassOutput : public ::testing::Test {
   }
   // Plays the one-second tone and waits until most of it has been heard.
   bool ToneHeardDespite(HSAMPLE tone, void (*fault)()) {
+    // The tone plays on one channel, which the render thread frees a moment
+    // after the last one was cut.
     size_t before = CaptureSize();
-    if (BASS_SamplePlay3DEx(tone, nullptr, nullptr, nullptr, 0, -1, 100, FALSE) == 0) return false;
+    if (!testutil::WaitFor([&] { return BASS_SamplePlay3DEx(tone, nullptr, nullptr, nullptr, 0, -1, 100, FALSE) != 0; },
+                           2000)) {
+      return false;
+    }
     if (!testutil::WaitFor([&] { return CaptureSize() >= before + 48000 / 5 * 4; }, 5000)) return false;
     fault();
-    return testutil::WaitFor([&] { return LoudFramesSince(before) >= 48000 * 8 / 10; }, 4000);
+    bool heard = testutil::WaitFor([&] { return LoudFramesSince(before) >= 48000 * 8 / 10; }, 4000);
+    // The rest of it is cut, so that the next sound is heard alone.
+    BASS_SampleStop(tone);
+    size_t stopped = CaptureSize();
+    testutil::WaitFor([&] { return CaptureSize() >= stopped + 48000 / 10 * 4; }, 2000);
+    return heard;
   }
   static BASS_BRISOLT_LATENCY Latency() {
     BASS_BRISOLT_LATENCY info{};
