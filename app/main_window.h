@@ -22,7 +22,7 @@ class TfrmMain {
   static void FormClose();
   static void FormDestroy();
   static bool WMSysCommand(WPARAM command);
-  static void HandleTrayMessage(HWND window, UINT mouseMessage);
+  static void HandleTrayMessage(HWND window, UINT event);
   static void HandleHotkey(WPARAM id);
   // A command of the tray menu, the menu bar or the Alt+X accelerator.
   static bool HandleCommand(HWND window, UINT command);

@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include <shellapi.h>
 #include <wtsapi32.h>
 
 #include "app/app_identity.h"
@@ -28,7 +29,10 @@ namespace {
 // procedure has nothing left to do.
 INT_PTR NoDialogMessages(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
-constexpr UINT_PTR kHookWatchdogTimer = 1;
+constexpr UINT_PTR kHookWatchdogTimer = 1;  // kTrayRetryTimer is 2
+// The shell's WM_CONTEXTMENU that follows the right click which opened the
+// menu comes within this time of its closing.
+constexpr DWORD kTrayMenuEchoMs = 500;
 constexpr UINT kHookWatchdogMs = 1000;
 
 // Tests make the hook fail as Windows does through this message; the hook
@@ -113,6 +117,10 @@ LRESULT TfrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
         if (CheckInputHook()) RecoverInput(false);
         return 0;
       }
+      if (wParam == kTrayRetryTimer) {
+        RetryTrayIcon();
+        return 0;
+      }
       break;
     case WM_WTSSESSION_CHANGE:
       // Hooks go quiet on the secure desktop, and a key held while the
@@ -126,7 +134,9 @@ LRESULT TfrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
       HandleHotkey(wParam);
       return 0;
     case WM_TRAY_ICON:
-      HandleTrayMessage(window, static_cast<UINT>(lParam));
+      // Version 4 of the notification area: the event in the low word, the
+      // icon's id in the high one.
+      HandleTrayMessage(window, LOWORD(lParam));
       return 0;
     case WM_INITMENUPOPUP:
       // The first menu of the bar is "Scheme", rebuilt at every opening.
@@ -144,10 +154,18 @@ LRESULT TfrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
       if (OptionsWindowMessage(message, wParam, lParam, &result)) return result;
       if (HandleCommand(window, LOWORD(wParam))) return 0;
       break;
+    case WM_SETTINGCHANGE:
+    case WM_THEMECHANGED:
+    case WM_DISPLAYCHANGE:
+      TrayDisplayChanged();  // the notification area's icon size may have changed
+      break;
+    case WM_DPICHANGED:
+      TrayDisplayChanged();
+      if (OptionsWindowMessage(message, wParam, lParam, &result)) return result;
+      break;
     case WM_NOTIFY:
     case WM_VSCROLL:
     case WM_CTLCOLORSTATIC:
-    case WM_DPICHANGED:
       if (OptionsWindowMessage(message, wParam, lParam, &result)) return result;
       break;
     default:
@@ -156,7 +174,7 @@ LRESULT TfrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
       }
       if (message == TaskbarCreatedMessage()) {
-        RestoreTrayIcon();  // Explorer restarted and forgot every icon
+        RestoreTrayIcon();  // Explorer restarted and forgot every icon, or the DPI changed
         return 0;
       }
       break;
@@ -164,12 +182,30 @@ LRESULT TfrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
   return DefDlgProcA(window, message, wParam, lParam);
 }
 
-void TfrmMain::HandleTrayMessage(HWND window, UINT mouseMessage) {
-  if (mouseMessage == WM_LBUTTONDOWN) {
-    if (settings.MouseActionIndex == 0) ToggleMute();
-    if (settings.MouseActionIndex == 1) ShowOptions();
-  } else if (mouseMessage == WM_RBUTTONDOWN) {
-    if (UINT command = ShowTrayMenu(window)) HandleCommand(window, command);
+void TfrmMain::HandleTrayMessage(HWND window, UINT event) {
+  // The button press acts, as it always did; the keyboard reaches the same
+  // actions (Enter or Space on the focused icon, and the menu key), while the
+  // menu that the shell asks for after a right click is not opened twice.
+  static DWORD lastMenuClosed = 0;
+  auto menu = [&] {
+    UINT command = ShowTrayMenu(window);
+    lastMenuClosed = GetTickCount();
+    if (command) HandleCommand(window, command);
+  };
+  switch (event) {
+    case WM_LBUTTONDOWN:
+    case NIN_KEYSELECT:
+      if (settings.MouseActionIndex == 0) ToggleMute();
+      if (settings.MouseActionIndex == 1) ShowOptions();
+      break;
+    case WM_RBUTTONDOWN:
+      menu();
+      break;
+    case WM_CONTEXTMENU:
+      if (GetTickCount() - lastMenuClosed > kTrayMenuEchoMs) menu();
+      break;
+    default:
+      break;
   }
 }
 

@@ -6,22 +6,35 @@
 #include <string>
 
 inline constexpr UINT WM_TRAY_ICON = WM_USER + 123;  // 0x47B
+// The main window's timer that tries the icon again while the notification
+// area is not there.
+inline constexpr UINT_PTR kTrayRetryTimer = 2;
 
 // "Brisolt - " and the current scheme's name, cut safely to the 63
 // characters the notification area holds.
 std::string TrayTip();
 
 // Adds the icon with the picture of the mute state and the tip of the current
-// scheme; from then on it follows both by itself.
+// scheme; from then on it follows both by itself. Where the notification
+// area is not there yet, the icon is tried again (RetryTrayIcon on each
+// kTrayRetryTimer) for 2 minutes.
 void AddTrayIcon(HWND window);
+void RetryTrayIcon();
+// The notification area holds the icon.
+bool TrayIconShown();
 // A TrayPicture of the key and mouse dispatch (kNoPictureChange keeps the
 // picture). Explorer is only asked when the picture actually changes.
 void ShowTrayPicture(int picture);
 void RemoveTrayIcon();
-// A balloon on the tray icon with the information icon.
+// A balloon on the tray icon with the information icon; asked for before the
+// icon exists, it is shown when it does.
 void ShowBalloon(const std::string& title, const std::string& text, UINT timeoutMs);
-// Explorer restarted: put the icon back with its current picture and tip.
+// "TaskbarCreated" (Explorer restarted, or the DPI or the remote session
+// changed): put the icon back, or take over the one that is still there, at
+// the notification area's current size.
 void RestoreTrayIcon();
+// The DPI or the theme changed: the pictures follow the new size.
+void TrayDisplayChanged();
 
 // The "TaskbarCreated" message that Explorer broadcasts when it starts.
 UINT TaskbarCreatedMessage();

@@ -1,10 +1,15 @@
 #include "ui/tray.h"
 
 #include <shellapi.h>
+#include <shellscalingapi.h>
 
+#include <array>
 #include <cstring>
+#include <optional>
 
 #include "app/commands.h"
+#include "app/log.h"
+#include "app/test_seams.h"
 #include "input/dispatch.h"
 #include "settings/settings.h"
 #include "ui/icons.h"
@@ -13,38 +18,109 @@ namespace {
 
 constexpr UINT kTrayId = 1;
 constexpr size_t kTipCapacity = 64;  // 63 characters and the terminating zero
+// At logon the program can start before the notification area exists: the
+// icon is tried again every 2 s for 2 minutes.
+constexpr UINT kTrayRetryMs = 2000;
+constexpr int kTrayRetries = 60;
 // The icon's picture for each TrayPicture.
 constexpr ProgramIcon kTrayPictureIcons[kTrayPictureCount] = {kIconSoundOn, kIconSoundOff, kIconKeyDown,
                                                               kIconButtonDown};
+
+struct Balloon {
+  std::string title;
+  std::string text;
+  UINT timeoutMs = 0;
+};
 
 HWND owner = nullptr;
 int picture = kPictureSoundOn;
 std::string tip;
 bool added = false;
+int retriesLeft = 0;
 int subscription = 0;
+int failuresToInject = 0;  // a test's notification area that is not there yet
+std::optional<Balloon> waitingBalloon;  // asked for before the icon existed
+// The pictures at the notification area's size, which follows the DPI of
+// the primary monitor (where the taskbar's icons are drawn).
+int pictureSize = 0;
+std::array<ScopedIcon, kTrayPictureCount> pictures;
 
-bool Send(DWORD command, bool balloon = false, const std::string& title = "", const std::string& text = "",
-          UINT timeout = 0) {
+int NotificationAreaIconSize() {
+  UINT dpiX = 0, dpiY = 0;
+  HMONITOR primary = MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+  if (FAILED(GetDpiForMonitor(primary, MDT_EFFECTIVE_DPI, &dpiX, &dpiY)) || dpiX == 0) dpiX = GetDpiForSystem();
+  return GetSystemMetricsForDpi(SM_CXSMICON, dpiX);
+}
+
+// Loads the pictures again when the size has changed; true when it has.
+bool LoadPictures() {
+  int size = NotificationAreaIconSize();
+  if (size == pictureSize && pictures[0]) return false;
+  for (int i = 0; i < kTrayPictureCount; ++i) pictures[static_cast<size_t>(i)] = LoadProgramIcon(kTrayPictureIcons[i], size);
+  pictureSize = size;
+  return true;
+}
+
+bool Send(DWORD command, const Balloon* balloon = nullptr) {
   NOTIFYICONDATAA data{};
   data.cbSize = sizeof data;
   data.hWnd = owner;
   data.uID = kTrayId;
-  data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-  data.uCallbackMessage = WM_TRAY_ICON;
-  data.hIcon = SmallIcon(kTrayPictureIcons[picture]);
-  std::strncpy(data.szTip, tip.c_str(), sizeof data.szTip - 1);
+  if (command == NIM_SETVERSION) {
+    data.uVersion = NOTIFYICON_VERSION_4;
+  } else if (command != NIM_DELETE) {
+    // Version 4 shows the standard tip only when asked to.
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP;
+    data.uCallbackMessage = WM_TRAY_ICON;
+    data.hIcon = pictures[static_cast<size_t>(picture)].get();
+    std::strncpy(data.szTip, tip.c_str(), sizeof data.szTip - 1);
+  }
   if (balloon) {
     data.uFlags |= NIF_INFO;
-    std::strncpy(data.szInfoTitle, title.c_str(), sizeof data.szInfoTitle - 1);
-    std::strncpy(data.szInfo, text.c_str(), sizeof data.szInfo - 1);
-    data.uTimeout = timeout;
+    std::strncpy(data.szInfoTitle, balloon->title.c_str(), sizeof data.szInfoTitle - 1);
+    std::strncpy(data.szInfo, balloon->text.c_str(), sizeof data.szInfo - 1);
+    data.uTimeout = balloon->timeoutMs;
     data.dwInfoFlags = NIIF_INFO;
+  }
+  if (command == NIM_ADD && failuresToInject > 0) {
+    --failuresToInject;
+    return false;
   }
   return Shell_NotifyIconA(command, &data) != FALSE;
 }
 
+void StopRetrying() {
+  if (retriesLeft > 0 && owner) KillTimer(owner, kTrayRetryTimer);
+  retriesLeft = 0;
+}
+
+// Adds the icon, or takes it over where the notification area already has
+// it ("TaskbarCreated" also comes on DPI and remote-session changes, with
+// the icon still there). A balloon asked for in the meantime follows.
+bool Place() {
+  added = Send(NIM_ADD) || Send(NIM_MODIFY);
+  if (!added) return false;
+  Send(NIM_SETVERSION);
+  StopRetrying();
+  if (waitingBalloon) {
+    Balloon balloon = *waitingBalloon;
+    waitingBalloon.reset();
+    Send(NIM_MODIFY, &balloon);
+  }
+  return true;
+}
+
+void PlaceOrRetry() {
+  if (Place() || retriesLeft > 0 || !owner) return;
+  retriesLeft = kTrayRetries;
+  SetTimer(owner, kTrayRetryTimer, kTrayRetryMs, nullptr);
+}
+
 void Update() {
-  if (owner) Send(added ? NIM_MODIFY : NIM_ADD);
+  if (!owner) return;
+  if (added && Send(NIM_MODIFY)) return;
+  added = false;  // the notification area lost it (Explorer ended): it comes back
+  PlaceOrRetry();
 }
 
 int MutePicture() { return settings.MuteSound ? kPictureSoundOff : kPictureSoundOn; }
@@ -80,9 +156,21 @@ void AddTrayIcon(HWND window) {
   owner = window;
   picture = MutePicture();
   tip = TrayTip();
-  added = Send(NIM_ADD);
+  failuresToInject = TestSeamValue("BRISOLT_TEST_TRAY_ADD_FAILURES");
+  LoadPictures();
+  PlaceOrRetry();
   if (!subscription) subscription = Subscribe(OnModelChange);
 }
+
+void RetryTrayIcon() {
+  if (retriesLeft <= 0 || Place()) return;
+  if (--retriesLeft == 0) {
+    KillTimer(owner, kTrayRetryTimer);
+    WriteLog("Unable to add the tray icon");
+  }
+}
+
+bool TrayIconShown() { return added; }
 
 void ShowTrayPicture(int newPicture) {
   if (newPicture < 0 || newPicture >= kTrayPictureCount || newPicture == picture) return;
@@ -91,18 +179,28 @@ void ShowTrayPicture(int newPicture) {
 }
 
 void RemoveTrayIcon() {
+  StopRetrying();
   if (owner && added) Send(NIM_DELETE);
   added = false;
+  waitingBalloon.reset();
   Unsubscribe(subscription);
   subscription = 0;
 }
 
 void ShowBalloon(const std::string& title, const std::string& text, UINT timeoutMs) {
-  if (owner) Send(NIM_MODIFY, true, title, text, timeoutMs);
+  Balloon balloon{title, text, timeoutMs};
+  if (owner && added && Send(NIM_MODIFY, &balloon)) return;
+  waitingBalloon = balloon;  // shown once the icon exists
 }
 
 void RestoreTrayIcon() {
-  if (owner) added = Send(NIM_ADD);
+  if (!owner) return;
+  LoadPictures();
+  PlaceOrRetry();
+}
+
+void TrayDisplayChanged() {
+  if (owner && LoadPictures()) Update();
 }
 
 UINT TaskbarCreatedMessage() {

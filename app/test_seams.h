@@ -1,0 +1,19 @@
+#pragma once
+// Faults that the tests make happen on purpose, read from the environment.
+// Every seam is off unless BRISOLT_TEST_SEAMS=1 is set as well, so that a
+// stray variable on a user's machine changes nothing.
+
+#include <windows.h>
+
+#include <cstdlib>
+
+// The number that environment variable `name` holds while the seams are on;
+// 0 otherwise.
+inline int TestSeamValue(const char* name) {
+  char value[16] = "";
+  DWORD length = GetEnvironmentVariableA("BRISOLT_TEST_SEAMS", value, sizeof value);
+  if (length != 1 || value[0] != '1') return 0;
+  length = GetEnvironmentVariableA(name, value, sizeof value);
+  if (length == 0 || length >= sizeof value) return 0;
+  return std::atoi(value);
+}

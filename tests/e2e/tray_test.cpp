@@ -1,0 +1,105 @@
+// The tray icon against what the notification area does at logon and when
+// Explorer restarts: it is always there, follows the program, and is gone
+// after the exit.
+
+#include "tests/e2e/program_fixture.h"
+
+#include <shellapi.h>
+
+namespace e2e {
+namespace {
+
+// The notification area holds an icon of `window` with the program's id: a
+// modification that changes nothing is accepted only then.
+bool IconShown(HWND window) {
+  NOTIFYICONDATAA data{};
+  data.cbSize = sizeof data;
+  data.hWnd = window;
+  data.uID = 1;
+  return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
+
+// A balloon of the notification area is on the screen.
+bool BalloonShown() {
+  bool found = false;
+  EnumWindows(
+      [](HWND window, LPARAM found) -> BOOL {
+        char name[64] = "";
+        GetClassNameA(window, name, sizeof name);
+        if (lstrcmpiA(name, "tooltips_class32") == 0 && IsWindowVisible(window) &&
+            (GetWindowLongA(window, GWL_STYLE) & TTS_BALLOON)) {
+          *reinterpret_cast<bool*>(found) = true;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+class TrayTest : public InputTest {
+ protected:
+  void TearDown() override {
+    InputTest::TearDown();
+    SetEnvironmentVariableA("BRISOLT_TEST_SEAMS", nullptr);
+    SetEnvironmentVariableA("BRISOLT_TEST_TRAY_ADD_FAILURES", nullptr);
+  }
+};
+
+}  // namespace
+
+// At logon the notification area may not exist yet: the icon comes once it
+// does, and the welcome of the first start is shown then, not lost.
+TEST_F(TrayTest, AnIconThatCannotBeAddedYetIsTriedAgainWithItsBalloon) {
+  SetEnvironmentVariableA("BRISOLT_TEST_SEAMS", "1");
+  SetEnvironmentVariableA("BRISOLT_TEST_TRAY_ADD_FAILURES", "2");
+  SetStartRecord(false);
+  Configure(ToneScheme("Test", ""), "CurrentSchem=Test\r\n");
+  HANDLE process = Start();
+  HWND selector = WaitDialog(kSelectorCaption);
+  ASSERT_NE(selector, nullptr);
+  Press(selector, IDOK);
+  ASSERT_TRUE(WaitFor([&] { return MainWindow() != nullptr && LogHas("Hook was started"); }));
+  HWND window = MainWindow();
+  Sleep(500);  // the first try is over; the next comes after 2 s
+  EXPECT_FALSE(IconShown(window)) << "the first two tries fail";
+  EXPECT_FALSE(BalloonShown());
+  EXPECT_TRUE(WaitFor([&] { return IconShown(window); }, 8000)) << "tried again every 2 s";
+  EXPECT_TRUE(WaitFor(BalloonShown, 3000)) << "the welcome comes with the icon";
+  EXPECT_FALSE(LogHas("Unable to add the tray icon"));
+  Exit(process);
+}
+
+// "TaskbarCreated" while the icon is still there (it also comes on DPI and
+// remote-session changes) and after a real loss of the icon: either way the
+// icon is there afterwards, follows the program, and the exit removes it.
+TEST_F(TrayTest, TaskbarCreatedKeepsTheIconWhetherOrNotItWasLost) {
+  Configure(ToneScheme("Test", ""), "CurrentSchem=Test\r\n");
+  HANDLE process = StartAndWait();
+  HWND window = MainWindow();
+  ASSERT_TRUE(WaitFor([&] { return IconShown(window); }));
+  const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+
+  NOTIFYICONDATAA data{};
+  data.cbSize = sizeof data;
+  data.hWnd = window;
+  data.uID = 1;
+  ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &data));  // as a restarted Explorer has forgotten it
+  EXPECT_FALSE(IconShown(window));
+  SendMessageA(window, taskbarCreated, 0, 0);
+  EXPECT_TRUE(IconShown(window)) << "added again";
+
+  SendMessageA(window, taskbarCreated, 0, 0);  // the icon is still there
+  EXPECT_TRUE(IconShown(window));
+  SendMessageA(window, WM_SETTINGCHANGE, 0, 0);  // the pictures are made again at the current size
+  // A mute and a key picture go to the same icon; had it been taken as lost,
+  // each would be tried as a new icon, and the exit would leave it behind.
+  SendMessageA(window, 0x47B, 0, WM_LBUTTONDOWN);
+  Chord({'A'});
+  EXPECT_TRUE(IconShown(window));
+
+  Exit(process);
+  EXPECT_FALSE(IconShown(window)) << "the exit removes the icon";
+}
+
+}  // namespace e2e
