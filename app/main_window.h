@@ -36,4 +36,5 @@ class TfrmMain {
 
   static inline HWND handle_ = nullptr;
   static inline bool closing_ = false;
+  static inline bool autosaving_ = false;
 };

@@ -4,6 +4,7 @@
 #include <wtsapi32.h>
 
 #include "app/app_identity.h"
+#include "app/autosave.h"
 #include "app/commands.h"
 #include "app/exception_boundary.h"
 #include "app/log.h"
@@ -29,7 +30,7 @@ namespace {
 // procedure has nothing left to do.
 INT_PTR NoDialogMessages(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
-constexpr UINT_PTR kHookWatchdogTimer = 1;  // kTrayRetryTimer is 2
+constexpr UINT_PTR kHookWatchdogTimer = 1;  // kTrayRetryTimer is 2, kSaveTimer 3
 // The shell's WM_CONTEXTMENU that follows the right click which opened the
 // menu comes within this time of its closing.
 constexpr DWORD kTrayMenuEchoMs = 500;
@@ -95,10 +96,15 @@ LRESULT TfrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
       // (SC_CLOSE hides): "Exit" in the tray menu, or another program.
       FormClose();
       return 0;
+    case WM_QUERYENDSESSION:
+      // Windows is logging off, restarting or shutting down: the files are
+      // saved at once. The close sequence is not run here (waiting for the
+      // hook thread can take longer than Windows gives), nor after
+      // WM_ENDSESSION, when the process is ended anyway.
+      SaveNow(window);
+      return TRUE;
     case WM_ENDSESSION:
-      // Windows is logging off or shutting down: the process ends after this
-      // message, so this is the last chance to keep the user's changes.
-      if (wParam) FormClose();
+      if (wParam) SaveNow(window);  // what changed since the question
       return 0;
     case WM_DESTROY:
       FormDestroy();
@@ -119,6 +125,10 @@ LRESULT TfrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
       }
       if (wParam == kTrayRetryTimer) {
         RetryTrayIcon();
+        return 0;
+      }
+      if (wParam == kSaveTimer) {
+        SaveScheduled(window);
         return 0;
       }
       break;
@@ -241,6 +251,8 @@ void TfrmMain::FollowModel(unsigned changes) {
     }
   }
   if ((changes & kChangedHotkeys) && handle_) SyncHotkeys(handle_);
+  // Every change the user made is kept soon, not only at the exit.
+  if (autosaving_ && handle_) ScheduleSave(handle_);
 }
 
 // The device numbers change when outputs come and go; the chosen output is
@@ -276,6 +288,7 @@ void TfrmMain::FormCreate(HWND window) {
   SetTimer(window, kHookWatchdogTimer, kHookWatchdogMs, nullptr);
   WTSRegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION);
   AnnounceModelChange(kChangedDevice);  // the options window shows what the device allows
+  autosaving_ = true;  // from now on, changes are the user's
   // The window is not shown: the program starts hidden.
   if (firstStart) ShowBalloon("Welcome to Brisolt!", "Press any key of keyboard...", 10000);
   TrimWorkingSet();

@@ -2,7 +2,23 @@
 // Moving the settings and the schemes between memory and the two files of
 // the program folder, config.cfg and schemes.cfg.
 
+#include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
+
+// A file that could not be written: its path and Windows' error code.
+class SaveError : public std::runtime_error {
+ public:
+  SaveError(std::string path, unsigned long error, const std::string& message)
+      : std::runtime_error(message), path_(std::move(path)), error_(error) {}
+  const std::string& path() const { return path_; }
+  unsigned long error() const { return error_; }
+
+ private:
+  std::string path_;
+  unsigned long error_;
+};
 
 // Reads config.cfg into `settings`, then every scheme of schemes.cfg into
 // `schemeList`. Missing files are no error: everything takes its default.
@@ -10,14 +26,19 @@ void LoadConfiguration(bool firstStart);
 void LoadConfigurationFrom(const std::string& folder, bool firstStart);
 
 // Writes config.cfg (each key replaced in place, everything else in the file
-// kept) and rewrites schemes.cfg, then releases the schemes. Each file is
-// written to a temporary file beside it that then replaces it in one step, so a
-// failed or interrupted save leaves the previous file whole. A failure is
-// logged ("Unable to write to <path>") and does not stop the other file from
-// being saved. Returns false if either file could not be written.
+// kept) and rewrites schemes.cfg. Each file is written to a temporary file
+// beside it that then replaces it in one step, so a failed or interrupted save
+// leaves the previous file whole; a file held by another program for a moment
+// is tried again for about 1 s. A failure is logged ("Unable to write to
+// <path>: <reason>") and does not stop the other file from being saved.
+// Returns the files that could not be written.
+std::vector<SaveError> SaveFiles();
+std::vector<SaveError> SaveFilesTo(const std::string& folder);
+// The same at the exit, which then releases the schemes; false if either
+// file could not be written.
 bool SaveConfiguration();
 bool SaveConfigurationTo(const std::string& folder);
 
-// The two halves, for callers that need one file; they throw on failure.
+// The two halves, for callers that need one file; they throw SaveError.
 void SaveSettingsFile(const std::string& path);
 void SaveSchemesFile(const std::string& path);

@@ -4,6 +4,8 @@
 
 #include <exception>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "app/log.h"
 #include "app/program_folder.h"
@@ -19,22 +21,58 @@ namespace {
 std::string ConfigPath(const std::string& folder) { return folder + "\\config.cfg"; }
 std::string SchemesPath(const std::string& folder) { return folder + "\\schemes.cfg"; }
 
+// A file that a virus scanner or a sync client has just opened refuses to be
+// replaced for a moment: such a replace is tried 5 times over about 1 s.
+constexpr int kReplaceTries = 5;
+constexpr DWORD kReplaceRetryMs = 250;
+
+bool Transient(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
+}
+
+// Runs `step` until it succeeds, or fails for good, or the tries are spent;
+// returns 0 or the last error.
+template <typename Step>
+DWORD WithRetries(Step step) {
+  DWORD error = 0;
+  for (int attempt = 0; attempt < kReplaceTries; ++attempt) {
+    if (attempt > 0) Sleep(kReplaceRetryMs);
+    if (step()) return 0;
+    error = GetLastError();
+    if (!Transient(error)) break;
+  }
+  return error ? error : ERROR_GEN_FAILURE;
+}
+
+std::string Reason(DWORD error) {
+  char text[256] = "";
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
+                                sizeof text, nullptr);
+  while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == '.')) {
+    text[--length] = 0;
+  }
+  return length ? std::string(text) : "error " + std::to_string(error);
+}
+
 // Builds `path` anew through a temporary file beside it: `fill` writes the
 // temporary file, which then replaces `path` in one step. With keepOld, the
 // temporary file starts as a copy of the current file, so sections and keys
-// that the program does not write survive.
+// that the program does not write survive; a current file that cannot be
+// read is a failure, never a reason to write one without them.
 template <typename Fill>
 void ReplaceThroughTemporary(const std::string& path, bool keepOld, Fill fill) {
   const std::string temp = path + ".new";
-  auto fail = [&]() {
+  auto fail = [&](DWORD error) {
     DeleteFileA(temp.c_str());
-    throw std::runtime_error("Unable to write to " + path);
+    throw SaveError(path, error, "Unable to write to " + path + ": " + Reason(error));
   };
   DeleteFileA(temp.c_str());  // left over from an interrupted save
-  bool copied = keepOld && CopyFileA(path.c_str(), temp.c_str(), FALSE);
-  if (!copied) {
+  bool exists = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  if (keepOld && exists) {
+    if (DWORD error = WithRetries([&] { return CopyFileA(path.c_str(), temp.c_str(), FALSE) != FALSE; })) fail(error);
+  } else {
     ScopedFile file(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) fail();
+    if (!file) fail(GetLastError());
   }
   SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
   ProfileIniStore store(temp);
@@ -42,11 +80,13 @@ void ReplaceThroughTemporary(const std::string& path, bool keepOld, Fill fill) {
     fill(store);
   } catch (const std::exception&) {
     store.Flush();
-    fail();
+    fail(ERROR_WRITE_FAULT);
   }
   store.Flush();
-  if (!MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    fail();
+  if (DWORD error = WithRetries([&] {
+        return MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+      })) {
+    fail(error);
   }
 }
 
@@ -69,18 +109,28 @@ void SaveSchemesFile(const std::string& path) {
   ReplaceThroughTemporary(path, false, [](ProfileIniStore& store) { SaveSchemes(schemeList, store); });
 }
 
-bool SaveConfigurationTo(const std::string& folder) {
-  bool ok = true;
-  auto attempt = [&ok](auto save) {
+std::vector<SaveError> SaveFilesTo(const std::string& folder) {
+  std::vector<SaveError> problems;
+  auto attempt = [&problems](const std::string& path, void (*save)(const std::string&)) {
     try {
-      save();
+      save(path);
+    } catch (const SaveError& e) {
+      WriteLog(e.what());
+      problems.push_back(e);
     } catch (const std::exception& e) {
       WriteLog(e.what());
-      ok = false;
+      problems.emplace_back(path, ERROR_GEN_FAILURE, e.what());
     }
   };
-  attempt([&] { SaveSettingsFile(ConfigPath(folder)); });
-  attempt([&] { SaveSchemesFile(SchemesPath(folder)); });
+  attempt(ConfigPath(folder), SaveSettingsFile);
+  attempt(SchemesPath(folder), SaveSchemesFile);
+  return problems;
+}
+
+std::vector<SaveError> SaveFiles() { return SaveFilesTo(ProgramFolder()); }
+
+bool SaveConfigurationTo(const std::string& folder) {
+  bool ok = SaveFilesTo(folder).empty();
   // The program is closing: nothing may reach a scheme any more.
   schemeList.Clear();
   return ok;

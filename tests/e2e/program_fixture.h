@@ -8,6 +8,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cmath>
@@ -53,6 +54,34 @@ inline bool StartRecordExists() {
 }
 
 inline HWND MainWindow() { return FindWindowA("TfrmMain", "Brisolt - Options"); }
+
+// The notification area holds an icon of `window` with the program's id: a
+// modification that changes nothing is accepted only then.
+inline bool TrayIconShown(HWND window) {
+  NOTIFYICONDATAA data{};
+  data.cbSize = sizeof data;
+  data.hWnd = window;
+  data.uID = 1;
+  return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
+
+// A balloon of the notification area is on the screen.
+inline bool BalloonShown() {
+  bool found = false;
+  EnumWindows(
+      [](HWND window, LPARAM found) -> BOOL {
+        char name[64] = "";
+        GetClassNameA(window, name, sizeof name);
+        if (lstrcmpiA(name, "tooltips_class32") == 0 && IsWindowVisible(window) &&
+            (GetWindowLongA(window, GWL_STYLE) & TTS_BALLOON)) {
+          *reinterpret_cast<bool*>(found) = true;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
 
 // A program folder with a fresh copy of the program.
 // A left click wherever the mouse is (the hook and the mouse sounds see it).

@@ -4,38 +4,9 @@
 
 #include "tests/e2e/program_fixture.h"
 
-#include <shellapi.h>
 
 namespace e2e {
 namespace {
-
-// The notification area holds an icon of `window` with the program's id: a
-// modification that changes nothing is accepted only then.
-bool IconShown(HWND window) {
-  NOTIFYICONDATAA data{};
-  data.cbSize = sizeof data;
-  data.hWnd = window;
-  data.uID = 1;
-  return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
-}
-
-// A balloon of the notification area is on the screen.
-bool BalloonShown() {
-  bool found = false;
-  EnumWindows(
-      [](HWND window, LPARAM found) -> BOOL {
-        char name[64] = "";
-        GetClassNameA(window, name, sizeof name);
-        if (lstrcmpiA(name, "tooltips_class32") == 0 && IsWindowVisible(window) &&
-            (GetWindowLongA(window, GWL_STYLE) & TTS_BALLOON)) {
-          *reinterpret_cast<bool*>(found) = true;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
-  return found;
-}
 
 class TrayTest : public InputTest {
  protected:
@@ -62,9 +33,9 @@ TEST_F(TrayTest, AnIconThatCannotBeAddedYetIsTriedAgainWithItsBalloon) {
   ASSERT_TRUE(WaitFor([&] { return MainWindow() != nullptr && LogHas("Hook was started"); }));
   HWND window = MainWindow();
   Sleep(500);  // the first try is over; the next comes after 2 s
-  EXPECT_FALSE(IconShown(window)) << "the first two tries fail";
+  EXPECT_FALSE(TrayIconShown(window)) << "the first two tries fail";
   EXPECT_FALSE(BalloonShown());
-  EXPECT_TRUE(WaitFor([&] { return IconShown(window); }, 8000)) << "tried again every 2 s";
+  EXPECT_TRUE(WaitFor([&] { return TrayIconShown(window); }, 8000)) << "tried again every 2 s";
   EXPECT_TRUE(WaitFor(BalloonShown, 3000)) << "the welcome comes with the icon";
   EXPECT_FALSE(LogHas("Unable to add the tray icon"));
   Exit(process);
@@ -77,7 +48,7 @@ TEST_F(TrayTest, TaskbarCreatedKeepsTheIconWhetherOrNotItWasLost) {
   Configure(ToneScheme("Test", ""), "CurrentSchem=Test\r\n");
   HANDLE process = StartAndWait();
   HWND window = MainWindow();
-  ASSERT_TRUE(WaitFor([&] { return IconShown(window); }));
+  ASSERT_TRUE(WaitFor([&] { return TrayIconShown(window); }));
   const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
 
   NOTIFYICONDATAA data{};
@@ -85,21 +56,21 @@ TEST_F(TrayTest, TaskbarCreatedKeepsTheIconWhetherOrNotItWasLost) {
   data.hWnd = window;
   data.uID = 1;
   ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &data));  // as a restarted Explorer has forgotten it
-  EXPECT_FALSE(IconShown(window));
+  EXPECT_FALSE(TrayIconShown(window));
   SendMessageA(window, taskbarCreated, 0, 0);
-  EXPECT_TRUE(IconShown(window)) << "added again";
+  EXPECT_TRUE(TrayIconShown(window)) << "added again";
 
   SendMessageA(window, taskbarCreated, 0, 0);  // the icon is still there
-  EXPECT_TRUE(IconShown(window));
+  EXPECT_TRUE(TrayIconShown(window));
   SendMessageA(window, WM_SETTINGCHANGE, 0, 0);  // the pictures are made again at the current size
   // A mute and a key picture go to the same icon; had it been taken as lost,
   // each would be tried as a new icon, and the exit would leave it behind.
   SendMessageA(window, 0x47B, 0, WM_LBUTTONDOWN);
   Chord({'A'});
-  EXPECT_TRUE(IconShown(window));
+  EXPECT_TRUE(TrayIconShown(window));
 
   Exit(process);
-  EXPECT_FALSE(IconShown(window)) << "the exit removes the icon";
+  EXPECT_FALSE(TrayIconShown(window)) << "the exit removes the icon";
 }
 
 }  // namespace e2e

@@ -1,0 +1,49 @@
+#include "app/autosave.h"
+
+#include <string>
+
+#include "app/save_rules.h"
+#include "settings/config_files.h"
+#include "ui/tray.h"
+
+namespace {
+
+bool pending = false;
+DWORD lastSave = 0;
+SaveProblemMemory told;
+
+std::string FileName(const std::string& path) {
+  size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+void ScheduleSave(HWND window) {
+  if (pending) return;
+  pending = true;
+  // A timer of 0 ms fires with the next round of the message loop, after the
+  // rest of this change has been made.
+  SetTimer(window, kSaveTimer, SaveDelayMs(GetTickCount(), lastSave), nullptr);
+}
+
+void SaveScheduled(HWND window) { SaveNow(window); }
+
+void SaveNow(HWND window) {
+  if (pending) KillTimer(window, kSaveTimer);
+  pending = false;
+  lastSave = GetTickCount();
+  if (lastSave == 0) lastSave = 1;  // 0 stands for "never"
+  std::vector<SaveError> problems = SaveFiles();
+  if (problems.empty()) {
+    told.Saved();
+    return;
+  }
+  for (const SaveError& problem : problems) {
+    if (!told.FirstTime(problem.path(), problem.error())) continue;
+    std::string message = problem.what();
+    size_t reason = message.find(": ");
+    ShowBalloon("Settings could not be saved",
+                FileName(problem.path()) + (reason == std::string::npos ? "" : message.substr(reason)), 10000);
+  }
+}
