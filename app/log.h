@@ -1,5 +1,5 @@
 #pragma once
-// The diagnostic log, Log.txt in the program folder: one line per call,
+// The diagnostic log, Log.txt in the settings folder (DataFolder): one line per call,
 // "<short date> <long time> <message>" with CR LF, appended and closed at once
 // so every line is on disk when the call returns.
 
@@ -9,6 +9,10 @@
 // by another program) is skipped, because the exception boundary logs too and
 // must not take the program down.
 void WriteLog(const std::string& message);
+
+// A log that reaches this size is renamed to Log.old.txt (replacing an older
+// one) before the next line, which starts a new one.
+inline constexpr unsigned long kLogLimitBytes = 1024 * 1024;
 
 // The same, to a given file. Returns false when the line could not be written.
 bool AppendLogLine(const std::string& path, const std::string& message);

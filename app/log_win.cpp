@@ -26,6 +26,17 @@ bool AppendLogLine(const std::string& path, const std::string& message) {
   auto [date, time] = Now();
   std::string line = FormatLogLine(date, time, message);
 
+  // A log past its limit (a missing sound file logs a line per key) becomes
+  // the old log, replacing an older one, and a new one starts.
+  WIN32_FILE_ATTRIBUTE_DATA info;
+  if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info) &&
+      (info.nFileSizeHigh > 0 || info.nFileSizeLow >= kLogLimitBytes)) {
+    std::string old = path;
+    size_t dot = old.find_last_of('.');
+    old.insert(dot == std::string::npos || dot < old.find_last_of("\\/") + 1 ? old.size() : dot, ".old");
+    MoveFileExA(path.c_str(), old.c_str(), MOVEFILE_REPLACE_EXISTING);
+  }
+
   // Shared for reading and writing, so a viewer that has the log open never
   // blocks the program, and the program never blocks the viewer.
   ScopedFile file(CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -38,7 +49,7 @@ bool AppendLogLine(const std::string& path, const std::string& message) {
 
 void WriteLog(const std::string& message) {
   try {
-    AppendLogLine(ProgramFolder() + "\\Log.txt", message);
+    AppendLogLine(DataFolder() + "\\Log.txt", message);
   } catch (...) {
     // Out of memory while building the line: nothing sensible is left to do.
   }

@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "app/scoped_win.h"
 #include "app/startup.h"
+#include "settings/config_files.h"
 #include "ui/about_box.h"
 #include "ui/device_selector.h"
 #include "ui/menus.h"
@@ -13,7 +14,8 @@
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (!CheckSingleInstance()) return 0;  // the running instance shows itself
 
-  firstStart = TakeFirstStartRecord();
+  // Deleting the settings resets the program rather than silencing it.
+  firstStart = TakeFirstStartRecord() || !SettingsExist();
   if (firstStart) SelectDeviceAndInit(nullptr, true);  // the first window the user sees
   HWND mainWindow = TfrmMain::Create(instance);
   firstStart = false;

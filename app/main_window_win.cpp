@@ -5,6 +5,7 @@
 
 #include "app/app_identity.h"
 #include "app/autosave.h"
+#include "app/program_folder.h"
 #include "app/commands.h"
 #include "app/exception_boundary.h"
 #include "app/log.h"
@@ -279,6 +280,7 @@ void TfrmMain::FormCreate(HWND window) {
   Subscribe(FollowModel);
   StartInputHook(window);
   LoadConfiguration(firstStart);
+  WriteLog(DataFolderDescription());
   SendMessageA(window, WM_SETICON, ICON_SMALL,
                reinterpret_cast<LPARAM>(SmallIcon(settings.MuteSound ? kIconSoundOff : kIconSoundOn)));
   AddTrayIcon(window);

@@ -2,7 +2,12 @@
 
 #include <windows.h>
 
+#include <shlobj.h>
+
 #include <vector>
+
+#include "app/scoped_win.h"
+#include "app/test_seams.h"
 
 const std::string& ProgramPath() {
   static const std::string path = [] {
@@ -23,4 +28,54 @@ const std::string& ProgramFolder() {
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
   }();
   return folder;
+}
+
+namespace {
+
+bool folderMoved = false;  // the program folder is not writable
+
+// A file can be made in `folder`: a probe that is removed as it closes.
+bool Writable(const std::string& folder) {
+  if (TestSeamValue("BRISOLT_TEST_READONLY_FOLDER") == 1 && folder == ProgramFolder()) return false;
+  std::string probe = folder + "\\~brisolt-write-test.tmp";
+  ScopedFile file(CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN, nullptr));
+  if (!file) return false;
+  file.reset();
+  DeleteFileA(probe.c_str());
+  return true;
+}
+
+std::string RoamingFolder() {
+  char path[MAX_PATH] = "";
+  if (FAILED(SHGetFolderPathA(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path))) {
+    return "";
+  }
+  return std::string(path) + "\\Brisolt";
+}
+
+}  // namespace
+
+const std::string& DataFolder() {
+  static const std::string folder = [] {
+    const std::string& program = ProgramFolder();
+    if (Writable(program)) return program;
+    std::string roaming = RoamingFolder();
+    if (roaming.empty()) return program;
+    CreateDirectoryA(roaming.c_str(), nullptr);
+    if (!Writable(roaming)) return program;
+    folderMoved = true;
+    // What the program folder holds is where the settings start from.
+    for (const char* name : {"\\config.cfg", "\\schemes.cfg"}) {
+      CopyFileA((program + name).c_str(), (roaming + name).c_str(), TRUE);
+    }
+    return roaming;
+  }();
+  return folder;
+}
+
+std::string DataFolderDescription() {
+  const std::string& folder = DataFolder();
+  if (folderMoved) return "Settings are kept in " + folder + " (the program folder is not writable)";
+  return "Settings are kept in " + folder;
 }

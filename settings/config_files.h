@@ -23,6 +23,9 @@ class SaveError : public std::runtime_error {
 // Reads config.cfg into `settings`, then every scheme of schemes.cfg into
 // `schemeList`. Missing files are no error: everything takes its default.
 void LoadConfiguration(bool firstStart);
+// config.cfg has settings: a missing file, or one without its [Options]
+// section, makes the start a first one again (the device is chosen anew).
+bool SettingsExist();
 void LoadConfigurationFrom(const std::string& folder, bool firstStart);
 
 // Writes config.cfg (each key replaced in place, everything else in the file

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <exception>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -11,12 +12,51 @@
 #include "app/program_folder.h"
 #include "app/scoped_win.h"
 #include "settings/autorun.h"
+#include "settings/ini_damage.h"
 #include "settings/profile_ini_win.h"
 #include "settings/scheme_store.h"
 #include "settings/option_keys.h"
 #include "settings/settings.h"
 
 namespace {
+
+// Files read with unreadable lines, and how many: each is copied aside as
+// <file>.bak before its first replacement.
+std::map<std::string, size_t> damaged;
+
+std::string ReadWhole(const std::string& path) {
+  ScopedFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr));
+  LARGE_INTEGER size{};
+  if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart > (64 << 20)) return "";
+  std::string text(static_cast<size_t>(size.QuadPart), '\0');
+  DWORD read = 0;
+  if (!text.empty() && !ReadFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &read, nullptr)) return "";
+  text.resize(read);
+  return text;
+}
+
+void NoteDamage(const std::string& path) {
+  size_t unreadable = CountUnreadableLines(ReadWhole(path));
+  if (unreadable > 0) {
+    damaged[path] = unreadable;
+  } else {
+    damaged.erase(path);
+  }
+}
+
+// Keeps a copy of a damaged file before it is replaced (an earlier copy is
+// kept instead), so that nothing the program could not read is lost.
+void KeepDamagedCopy(const std::string& path) {
+  auto found = damaged.find(path);
+  if (found == damaged.end()) return;
+  std::string name = path.substr(path.find_last_of("\\/") + 1);
+  std::string copy = path + ".bak";
+  if (CopyFileA(path.c_str(), copy.c_str(), TRUE) || GetFileAttributesA(copy.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    WriteLog(name + ": " + std::to_string(found->second) + " unreadable lines ignored, copy kept as " + name + ".bak");
+    damaged.erase(found);
+  }
+}
 
 std::string ConfigPath(const std::string& folder) { return folder + "\\config.cfg"; }
 std::string SchemesPath(const std::string& folder) { return folder + "\\schemes.cfg"; }
@@ -83,6 +123,7 @@ void ReplaceThroughTemporary(const std::string& path, bool keepOld, Fill fill) {
     fail(ERROR_WRITE_FAULT);
   }
   store.Flush();
+  KeepDamagedCopy(path);
   if (DWORD error = WithRetries([&] {
         return MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
       })) {
@@ -93,13 +134,20 @@ void ReplaceThroughTemporary(const std::string& path, bool keepOld, Fill fill) {
 }  // namespace
 
 void LoadConfigurationFrom(const std::string& folder, bool firstStart) {
+  NoteDamage(ConfigPath(folder));
+  NoteDamage(SchemesPath(folder));
   ProfileIniStore config(ConfigPath(folder));
   ReadSettings(config, RunValueExists(), firstStart, settings);
   ProfileIniStore schemes(SchemesPath(folder));
   LoadSchemes(schemes, schemeList);
 }
 
-void LoadConfiguration(bool firstStart) { LoadConfigurationFrom(ProgramFolder(), firstStart); }
+bool SettingsExist() {
+  char section[8] = "";
+  return GetPrivateProfileSectionA("Options", section, sizeof section, ConfigPath(DataFolder()).c_str()) > 0;
+}
+
+void LoadConfiguration(bool firstStart) { LoadConfigurationFrom(DataFolder(), firstStart); }
 
 void SaveSettingsFile(const std::string& path) {
   ReplaceThroughTemporary(path, true, [](ProfileIniStore& store) { WriteSettings(settings, store); });
@@ -127,7 +175,7 @@ std::vector<SaveError> SaveFilesTo(const std::string& folder) {
   return problems;
 }
 
-std::vector<SaveError> SaveFiles() { return SaveFilesTo(ProgramFolder()); }
+std::vector<SaveError> SaveFiles() { return SaveFilesTo(DataFolder()); }
 
 bool SaveConfigurationTo(const std::string& folder) {
   bool ok = SaveFilesTo(folder).empty();
@@ -136,4 +184,4 @@ bool SaveConfigurationTo(const std::string& folder) {
   return ok;
 }
 
-bool SaveConfiguration() { return SaveConfigurationTo(ProgramFolder()); }
+bool SaveConfiguration() { return SaveConfigurationTo(DataFolder()); }

@@ -274,7 +274,9 @@ class ProgramTest : public ::testing::Test {
     return "<missing>";
   }
 
-  bool LogHas(const std::string& text) const { return ReadFileText(dir_ / "Log.txt").find(text) != std::string::npos; }
+  bool LogHas(const std::string& text) const {
+    return ReadFileText(logPath_.empty() ? dir_ / "Log.txt" : logPath_).find(text) != std::string::npos;
+  }
 
   std::vector<std::string> Listing() const {
     std::vector<std::string> entries;
@@ -292,6 +294,7 @@ class ProgramTest : public ::testing::Test {
   }
 
   TempFolder dir_;
+  std::string logPath_;  // where the program logs, when not in its folder
   std::vector<PROCESS_INFORMATION> processes_;
 };
 

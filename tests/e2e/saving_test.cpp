@@ -90,3 +90,85 @@ TEST_F(SavingTest, AHeldFileIsTriedAgainAndAFailureIsToldOnce) {
 }
 
 }  // namespace e2e
+
+namespace e2e {
+namespace {
+
+std::string RoamingBrisolt() {
+  char path[MAX_PATH] = "";
+  GetEnvironmentVariableA("APPDATA", path, MAX_PATH);
+  return std::string(path) + "\\Brisolt";
+}
+
+void RemoveRoamingBrisolt() {
+  for (const char* name : {"\\config.cfg", "\\schemes.cfg", "\\Log.txt"}) DeleteFileA((RoamingBrisolt() + name).c_str());
+  RemoveDirectoryA(RoamingBrisolt().c_str());
+}
+
+class FoldersTest : public SavingTest {
+ protected:
+  void TearDown() override {
+    SavingTest::TearDown();
+    SetEnvironmentVariableA("BRISOLT_TEST_SEAMS", nullptr);
+    SetEnvironmentVariableA("BRISOLT_TEST_READONLY_FOLDER", nullptr);
+    RemoveRoamingBrisolt();
+  }
+};
+
+}  // namespace
+
+// A program folder that cannot be written (Program Files): the settings
+// move to %APPDATA%\Brisolt, starting from the program folder's, and stay
+// there; the program folder is left as it was.
+TEST_F(FoldersTest, AReadOnlyProgramFolderKeepsTheSettingsInAppData) {
+  RemoveRoamingBrisolt();
+  SetEnvironmentVariableA("BRISOLT_TEST_SEAMS", "1");
+  SetEnvironmentVariableA("BRISOLT_TEST_READONLY_FOLDER", "1");
+  std::string config = ReadFileText(dir_ / "config.cfg");
+  const std::string roaming = RoamingBrisolt();
+  logPath_ = roaming + "\\Log.txt";
+  HANDLE process = StartReady();
+  EXPECT_EQ(ReadFileText(roaming + "\\config.cfg").substr(0, config.size()), config) << "copied over";
+  EXPECT_NE(ReadFileText(roaming + "\\Log.txt").find("Settings are kept in " + roaming), std::string::npos);
+  NextScheme();
+  EXPECT_TRUE(WaitFor([&] { return ReadFileText(roaming + "\\config.cfg").find("CurrentSchem=Second") != std::string::npos; }));
+  Exit(process);
+  EXPECT_EQ(ReadFileText(dir_ / "config.cfg"), config) << "the program folder is untouched";
+  EXPECT_FALSE(testutil::FileExists(dir_ / "Log.txt"));
+
+  // The next start reads them from there, not from the program folder.
+  process = StartReady();
+  NextScheme();
+  EXPECT_TRUE(WaitFor([&] { return ReadFileText(roaming + "\\config.cfg").find("CurrentSchem=Third") != std::string::npos; }));
+  Exit(process);
+}
+
+// A log past 1 MB becomes Log.old.txt; a damaged schemes.cfg is copied aside
+// before it is first replaced, once; a deleted config.cfg brings the device
+// selector back instead of silence.
+TEST_F(SavingTest, AFullLogADamagedFileAndADeletedConfigAreHandled) {
+  std::string garbage(4096, '\0');
+  for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>((i * 131 + 7) % 256);
+  const std::string schemes = ReadFileText(dir_ / "schemes.cfg");
+  WriteFileText(dir_ / "schemes.cfg", garbage + "\r\n" + schemes);
+  WriteFileText(dir_ / "Log.txt", std::string(1024 * 1024, 'x'));
+  HANDLE process = StartReady();
+  EXPECT_EQ(ReadFileText(dir_ / "Log.old.txt").size(), 1024u * 1024u);
+  EXPECT_LT(ReadFileText(dir_ / "Log.txt").size(), 4096u) << "a new log";
+  NextScheme();
+  EXPECT_TRUE(WaitFor([&] { return LogHas("schemes.cfg: "); }));
+  EXPECT_TRUE(LogHas("unreadable lines ignored, copy kept as schemes.cfg.bak")) << ReadFileText(dir_ / "Log.txt");
+  EXPECT_EQ(ReadFileText(dir_ / "schemes.cfg.bak"), garbage + "\r\n" + schemes);
+  Exit(process);
+
+  DeleteFileA((dir_ / "config.cfg").c_str());
+  process = Start();
+  HWND selector = WaitDialog(kSelectorCaption);
+  ASSERT_NE(selector, nullptr) << "the device is chosen as on the first start";
+  Press(selector, IDOK);
+  ASSERT_TRUE(WaitFor([] { return MainWindow() != nullptr; }));
+  Exit(process);
+  EXPECT_NE(ConfigValue("DeviceID"), "0");
+}
+
+}  // namespace e2e
