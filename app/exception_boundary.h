@@ -39,6 +39,15 @@ INT_PTR CALLBACK GuardedDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
   return GuardHandler<INT_PTR>(FALSE, [&] { return Handler(dialog, message, wParam, lParam); });
 }
 
+// An event of SetWinEventHook (out of context, on the thread that set it).
+template <void (*Handler)(DWORD event, HWND window, LONG object, LONG child)>
+void CALLBACK GuardedWinEventProc(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD) {
+  GuardHandler<int>(0, [&] {
+    Handler(event, window, object, child);
+    return 0;
+  });
+}
+
 // A subclass whose handler failed still hands the message on to the control,
 // so the control keeps working (and is cleaned up at its destruction).
 template <LRESULT (*Handler)(HWND, UINT, WPARAM, LPARAM, DWORD_PTR)>

@@ -5,6 +5,7 @@
 
 #include "app/app_identity.h"
 #include "app/autosave.h"
+#include "app/foreground.h"
 #include "app/program_folder.h"
 #include "app/commands.h"
 #include "app/exception_boundary.h"
@@ -122,6 +123,7 @@ LRESULT TfrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_TIMER:
       if (wParam == kHookWatchdogTimer) {
         if (CheckInputHook()) RecoverInput(false);
+        CheckForeground();
         return 0;
       }
       if (wParam == kTrayRetryTimer) {
@@ -289,6 +291,14 @@ void TfrmMain::FormCreate(HWND window) {
   StartAudio(window, firstStart);
   SetTimer(window, kHookWatchdogTimer, kHookWatchdogMs, nullptr);
   WTSRegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION);
+  WatchForeground();
+  // Run as administrator, the program still hears a second start and a
+  // restarted Explorer from programs below it.
+  for (UINT allowed : {WM_ACTIVATE_INSTANCE, TaskbarCreatedMessage()}) {
+    if (!ChangeWindowMessageFilterEx(window, allowed, MSGFLT_ALLOW, nullptr)) {
+      WriteLog("Unable to let message " + std::to_string(allowed) + " through to the main window");
+    }
+  }
   AnnounceModelChange(kChangedDevice);  // the options window shows what the device allows
   autosaving_ = true;  // from now on, changes are the user's
   // The window is not shown: the program starts hidden.
@@ -304,6 +314,7 @@ void TfrmMain::FormClose() {
   SaveConfiguration();
   KillTimer(handle_, kHookWatchdogTimer);
   WTSUnRegisterSessionNotification(handle_);
+  StopWatchingForeground();
   StopInputHook();
   UnregisterHotkeys(handle_);
   RemoveTrayIcon();

@@ -75,6 +75,7 @@ struct DestroyIconHandle { void operator()(HICON h) const { DestroyIcon(h); } };
 struct DestroyImageList { void operator()(HIMAGELIST h) const { ImageList_Destroy(h); } };
 struct DestroyAccelerators { void operator()(HACCEL h) const { DestroyAcceleratorTable(h); } };
 struct Unhook { void operator()(HHOOK h) const { UnhookWindowsHookEx(h); } };
+struct UnhookEvent { void operator()(HWINEVENTHOOK h) const { UnhookWinEvent(h); } };
 struct DeleteMemoryDC { void operator()(HDC h) const { DeleteDC(h); } };
 struct DeleteGdiObject { void operator()(HGDIOBJ h) const { DeleteObject(h); } };
 
@@ -89,6 +90,7 @@ using ScopedIcon = UniqueHandle<scoped_traits::NullIsInvalid<HICON, scoped_trait
 using ScopedImageList = UniqueHandle<scoped_traits::NullIsInvalid<HIMAGELIST, scoped_traits::DestroyImageList>>;
 using ScopedAccelerators = UniqueHandle<scoped_traits::NullIsInvalid<HACCEL, scoped_traits::DestroyAccelerators>>;
 using ScopedHook = UniqueHandle<scoped_traits::NullIsInvalid<HHOOK, scoped_traits::Unhook>>;
+using ScopedWinEventHook = UniqueHandle<scoped_traits::NullIsInvalid<HWINEVENTHOOK, scoped_traits::UnhookEvent>>;
 using ScopedAtom = UniqueHandle<scoped_traits::Atom>;
 using ScopedMemoryDC = UniqueHandle<scoped_traits::NullIsInvalid<HDC, scoped_traits::DeleteMemoryDC>>;
 template <typename T>

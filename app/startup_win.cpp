@@ -8,7 +8,9 @@
 bool firstStart = false;
 
 bool CheckSingleInstance() {
-  ScopedHandle existing(OpenMutexA(MUTEX_ALL_ACCESS, FALSE, kInstanceMutexName));
+  // Only SYNCHRONIZE: a mutex that an elevated first start made is still
+  // found from a normal account, which may not ask it for more.
+  ScopedHandle existing(OpenMutexA(SYNCHRONIZE, FALSE, kInstanceMutexName));
   if (!existing) {
     ScopedHandle mutex(CreateMutexA(nullptr, TRUE, kInstanceMutexName));
     // Two starts at the same moment can both miss the mutex above; the later

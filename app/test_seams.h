@@ -6,14 +6,28 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <string>
+
+inline bool TestSeamsOn() {
+  char value[4] = "";
+  DWORD length = GetEnvironmentVariableA("BRISOLT_TEST_SEAMS", value, sizeof value);
+  return length == 1 && value[0] == '1';
+}
 
 // The number that environment variable `name` holds while the seams are on;
 // 0 otherwise.
 inline int TestSeamValue(const char* name) {
   char value[16] = "";
-  DWORD length = GetEnvironmentVariableA("BRISOLT_TEST_SEAMS", value, sizeof value);
-  if (length != 1 || value[0] != '1') return 0;
-  length = GetEnvironmentVariableA(name, value, sizeof value);
+  if (!TestSeamsOn()) return 0;
+  DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
   if (length == 0 || length >= sizeof value) return 0;
   return std::atoi(value);
+}
+
+// The text that environment variable `name` holds while the seams are on.
+inline std::string TestSeamText(const char* name) {
+  char value[260] = "";
+  if (!TestSeamsOn()) return "";
+  DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+  return length > 0 && length < sizeof value ? std::string(value, length) : std::string();
 }

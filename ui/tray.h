@@ -20,6 +20,8 @@ std::string TrayTip();
 // kTrayRetryTimer) for 2 minutes.
 void AddTrayIcon(HWND window);
 void RetryTrayIcon();
+// A notice that the tip shows instead of the scheme while it holds ("" ends it).
+void SetTrayNotice(const std::string& notice);
 // The notification area holds the icon.
 bool TrayIconShown();
 // A TrayPicture of the key and mouse dispatch (kNoPictureChange keeps the

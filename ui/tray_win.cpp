@@ -3,6 +3,7 @@
 #include <shellapi.h>
 #include <shellscalingapi.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <optional>
@@ -35,6 +36,7 @@ struct Balloon {
 HWND owner = nullptr;
 int picture = kPictureSoundOn;
 std::string tip;
+std::string notice;  // said by the tip instead of the scheme while it holds
 bool added = false;
 int retriesLeft = 0;
 int subscription = 0;
@@ -128,7 +130,7 @@ int MutePicture() { return settings.MuteSound ? kPictureSoundOff : kPictureSound
 void OnModelChange(ModelChanges changes) {
   if (!(changes & (kChangedMute | kChangedCurrentScheme))) return;
   if (changes & kChangedMute) picture = MutePicture();
-  tip = TrayTip();
+  tip = notice.empty() ? TrayTip() : notice;
   Update();
 }
 
@@ -171,6 +173,13 @@ void RetryTrayIcon() {
 }
 
 bool TrayIconShown() { return added; }
+
+void SetTrayNotice(const std::string& text) {
+  if (text == notice) return;
+  notice = text.substr(0, std::min(text.size(), kTipCapacity - 1));
+  tip = notice.empty() ? TrayTip() : notice;
+  Update();
+}
 
 void ShowTrayPicture(int newPicture) {
   if (newPicture < 0 || newPicture >= kTrayPictureCount || newPicture == picture) return;

@@ -14,6 +14,7 @@ class TrayTest : public InputTest {
     InputTest::TearDown();
     SetEnvironmentVariableA("BRISOLT_TEST_SEAMS", nullptr);
     SetEnvironmentVariableA("BRISOLT_TEST_TRAY_ADD_FAILURES", nullptr);
+    SetEnvironmentVariableA("BRISOLT_TEST_ELEVATED_PROGRAM", nullptr);
   }
 };
 
@@ -71,6 +72,38 @@ TEST_F(TrayTest, TaskbarCreatedKeepsTheIconWhetherOrNotItWasLost) {
 
   Exit(process);
   EXPECT_FALSE(TrayIconShown(window)) << "the exit removes the icon";
+}
+
+// Windows keeps the input of a program run as administrator from the hook:
+// while one is in front, the user is told why it is quiet, in the log once
+// per program and in a balloon once per run. (Wine runs every program at one
+// level: a seam names the one to take as elevated.)
+TEST_F(TrayTest, AProgramRunAsAdministratorInFrontIsNamed) {
+  SetEnvironmentVariableA("BRISOLT_TEST_SEAMS", "1");
+  SetEnvironmentVariableA("BRISOLT_TEST_ELEVATED_PROGRAM", "notepad.exe");
+  Configure(ToneScheme("Test", ""), "CurrentSchem=Test\r\n");
+  HANDLE process = StartAndWait();
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION notepad{};
+  char commandLine[] = "notepad.exe";
+  ASSERT_TRUE(CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &notepad));
+  processes_.push_back(notepad);
+  HWND editor = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (editor = FindWindowA("Notepad", nullptr)) != nullptr; }));
+  const std::string notice = "Quiet: notepad.exe runs as administrator";
+  for (int round = 0; round < 2; ++round) {
+    SetForegroundWindow(editor);
+    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == editor; })) << "in front";
+    EXPECT_TRUE(WaitFor([&] { return LogHas(notice); })) << "round " << round;
+    if (round == 0) EXPECT_TRUE(WaitFor(BalloonShown, 3000)) << "the balloon, the first time";
+    SetForegroundWindow(GetDesktopWindow());
+    Sleep(300);
+  }
+  std::string log = ReadFileText(dir_ / "Log.txt");
+  EXPECT_EQ(log.find(notice), log.rfind(notice)) << "named once";
+  TerminateProcess(notepad.hProcess, 0);
+  Exit(process);
 }
 
 }  // namespace e2e
