@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstdint>
 #include <fstream>
 #include <functional>
 #include <initializer_list>
@@ -66,6 +67,23 @@ inline bool FileExists(const std::string& path) {
 
 inline std::string ReadFileText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The size of a file, without reading it (the audio capture grows large).
+inline size_t FileSize(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA info;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info)) return 0;
+  return static_cast<size_t>((static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
+}
+
+// What a file holds from `offset` on.
+inline std::string ReadFileFrom(const std::string& path, size_t offset) {
+  std::ifstream in(path, std::ios::binary);
+  in.seekg(static_cast<std::streamoff>(offset));
+  if (!in) return "";
   std::stringstream text;
   text << in.rdbuf();
   return text.str();

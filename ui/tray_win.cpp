@@ -120,6 +120,7 @@ void PlaceOrRetry() {
 
 void Update() {
   if (!owner) return;
+  if (!added && retriesLeft > 0) return;  // the retry timer puts it back with what is current
   if (added && Send(NIM_MODIFY)) return;
   added = false;  // the notification area lost it (Explorer ended): it comes back
   PlaceOrRetry();

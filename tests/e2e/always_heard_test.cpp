@@ -28,7 +28,7 @@ class AlwaysHeardTest : public InputTest {
     SetEnvironmentVariableA("BRISOLT_TEST_SEAMS", nullptr);
   }
   size_t CaptureSize() const {
-    size_t size = ReadFileText(capture_).size();
+    size_t size = FileSize(capture_);
     return size - size % 4;
   }
   size_t LogCount(const std::string& text) const {
@@ -149,7 +149,7 @@ TEST_F(AlwaysHeardTest, InputStartsTheOutputBeforeAnySoundAndMutedNothingRuns) {
   MoveMouse();
   EXPECT_TRUE(WaitFor([&] { return CaptureSize() >= before + 48000 / 5 * 4; }, 3000))
       << "a mouse move started the output";
-  EXPECT_EQ(Dominant(ReadFileText(capture_).substr(before)), 0) << "and it plays silence";
+  EXPECT_EQ(Dominant(ReadFileFrom(capture_, before)), 0) << "and it plays silence";
 
   SendMessageA(MainWindow(), 0x47B, 0, WM_LBUTTONDOWN);  // the tray click mutes
   EXPECT_TRUE(OutputQuiet(3000)) << "muted, the output lets the device go";

@@ -25,6 +25,8 @@ namespace e2e {
 
 using testutil::Chord;
 using testutil::FileExists;
+using testutil::FileSize;
+using testutil::ReadFileFrom;
 using testutil::ReadFileText;
 using testutil::SendKey;
 using testutil::TempFolder;
@@ -237,11 +239,16 @@ class ProgramTest : public ::testing::Test {
     return pi.hProcess;
   }
 
-  // Starts the program and waits until its main window exists and the hook runs.
+  // Starts the program and waits until its main window exists and the hook
+  // runs. Without settings the start asks for the output first, as the first
+  // start does: the preselected one is taken.
   HANDLE StartAndWait() {
     HANDLE process = Start();
-    EXPECT_TRUE(WaitFor([&] { return MainWindow() != nullptr && LogHas("Hook was started"); }))
-        << ReadFileText(dir_ / "Log.txt");
+    EXPECT_TRUE(WaitFor([&] {
+      HWND selector = FindWindowA("#32770", kSelectorCaption);
+      if (selector && IsWindowVisible(selector)) SendMessageA(selector, WM_COMMAND, IDOK, 0);
+      return MainWindow() != nullptr && LogHas("Hook was started");
+    })) << ReadFileText(dir_ / "Log.txt");
     return process;
   }
 
@@ -375,14 +382,14 @@ class InputTest : public ProgramTest {
   }
   template <typename Action>
   std::string Heard(Action action) {
-    size_t before = ReadFileText(capture_).size();
+    size_t before = FileSize(capture_);
     before -= before % 4;
     action();
     // The first sound of a program can come late while its output opens
     // (much later on a freshly made Wine set-up).
     Sleep(heardBefore_ ? 500 : 1500);
     heardBefore_ = true;
-    return ReadFileText(capture_).substr(before);
+    return ReadFileFrom(capture_, before);
   }
   // A hotkey; its own keys sound too, so wait until they have.
   static void HotkeyChord(std::initializer_list<WORD> keys) {

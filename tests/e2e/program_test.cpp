@@ -30,7 +30,7 @@ TEST_F(ProgramTest, StartsHiddenWithTheHookRunning) {
   HWND window = MainWindow();
   ASSERT_NE(window, nullptr);
   EXPECT_FALSE(IsWindowVisible(window));
-  EXPECT_FALSE(FileExists(dir_ / "config.cfg"));  // settings reach the disk only at exit
+  EXPECT_FALSE(FileExists(dir_ / "config.cfg"));  // settings reach the disk only once they change
 }
 
 TEST_F(ProgramTest, SecondStartShowsTheFirstAndExitsTouchingNothing) {

@@ -96,7 +96,9 @@ TEST_F(TrayTest, AProgramRunAsAdministratorInFrontIsNamed) {
     SetForegroundWindow(editor);
     EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == editor; })) << "in front";
     EXPECT_TRUE(WaitFor([&] { return LogHas(notice); })) << "round " << round;
-    if (round == 0) EXPECT_TRUE(WaitFor(BalloonShown, 3000)) << "the balloon, the first time";
+    if (round == 0) {
+      EXPECT_TRUE(WaitFor(BalloonShown, 3000)) << "the balloon, the first time";
+    }
     SetForegroundWindow(GetDesktopWindow());
     Sleep(300);
   }

@@ -64,22 +64,22 @@ class AudioEngine : public ::testing::Test {
   // Plays through the engine and returns the mono capture from the play on,
   // `seconds` long.
   std::vector<double> PlayAndCapture(const std::string& file, int volume, double seconds) {
-    size_t before = testutil::ReadFileText(capture_).size();
+    size_t before = testutil::FileSize(capture_);
     before -= before % 4;
     PlayKeySound(file, volume);
     size_t needed = before + static_cast<size_t>(seconds * 48000) * 4;
-    EXPECT_TRUE(testutil::WaitFor([&] { return testutil::ReadFileText(capture_).size() >= needed; }, 15000));
-    return audiotest::CapturedMono(testutil::ReadFileText(capture_).substr(before));
+    EXPECT_TRUE(testutil::WaitFor([&] { return testutil::FileSize(capture_) >= needed; }, 15000));
+    return audiotest::CapturedMono(testutil::ReadFileFrom(capture_, before));
   }
 
   // Plays through the engine and returns whatever reaches the device in the
   // next `ms` milliseconds (possibly nothing: an idle output writes nothing).
   std::vector<double> PlayAndListen(const std::string& file, int volume, DWORD ms) {
-    size_t before = testutil::ReadFileText(capture_).size();
+    size_t before = testutil::FileSize(capture_);
     before -= before % 4;
     PlayKeySound(file, volume);
     Sleep(ms);
-    return audiotest::CapturedMono(testutil::ReadFileText(capture_).substr(before));
+    return audiotest::CapturedMono(testutil::ReadFileFrom(capture_, before));
   }
 
   // Index of the first 10 ms window whose level reaches half of `level`.

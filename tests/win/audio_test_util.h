@@ -80,12 +80,12 @@ inline std::vector<double> CapturedMono(const std::string& bytes) {
 // Plays `chirp` (already in `sample`) and returns the SNR in dB of what
 // reached the capture file against it, after it has fully played.
 inline double PlayAndMeasure(HSAMPLE sample, const std::vector<int16_t>& chirp, const std::string& capture) {
-  size_t before = testutil::ReadFileText(capture).size();
+  size_t before = testutil::FileSize(capture);
   before -= before % 4;
   if (BASS_SamplePlay3DEx(sample, nullptr, nullptr, nullptr, 0, -1, 100, FALSE) == 0) return -1;
   size_t needed = before + chirp.size() * 4 + 48000 * 4 / 5;
-  if (!testutil::WaitFor([&] { return testutil::ReadFileText(capture).size() >= needed; }, 5000)) return -2;
-  std::vector<double> got = CapturedMono(testutil::ReadFileText(capture).substr(before));
+  if (!testutil::WaitFor([&] { return testutil::FileSize(capture) >= needed; }, 5000)) return -2;
+  std::vector<double> got = CapturedMono(testutil::ReadFileFrom(capture, before));
 
   // Find the chirp, then compare sample by sample.
   size_t best = 0;

@@ -39,12 +39,12 @@ class BassOutput : public ::testing::Test {
     return BASS_SampleLoad(FALSE, path.data(), 0, 0, 1, BASS_SAMPLE_3D);
   }
   size_t CaptureSize() const {
-    size_t size = testutil::ReadFileText(capture_).size();
+    size_t size = testutil::FileSize(capture_);
     return size - size % 4;
   }
   // Frames of the capture since `from` that are loud (the steady tone).
   size_t LoudFramesSince(size_t from) const {
-    std::vector<double> got = audiotest::CapturedMono(testutil::ReadFileText(capture_).substr(from));
+    std::vector<double> got = audiotest::CapturedMono(testutil::ReadFileFrom(capture_, from));
     size_t loud = 0;
     for (double x : got) loud += std::fabs(x) > 2000;
     return loud;
