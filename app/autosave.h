@@ -11,8 +11,6 @@ inline constexpr UINT_PTR kSaveTimer = 3;
 // A change was made: both files are saved within 2 s, and changes that come
 // together are saved together.
 void ScheduleSave(HWND window);
-// kSaveTimer fired.
-void SaveScheduled(HWND window);
-// Saves both files now (Windows is ending the session); a failure is logged,
-// and the user gets a balloon once per file and cause.
+// Saves both files now (kSaveTimer fired, or Windows is ending the session);
+// a failure is logged, and the user gets a balloon once per file and cause.
 void SaveNow(HWND window);

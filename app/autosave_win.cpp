@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/program_folder.h"
 #include "app/save_rules.h"
 #include "settings/config_files.h"
 #include "ui/tray.h"
@@ -12,11 +13,6 @@ bool pending = false;
 DWORD lastSave = 0;
 SaveProblemMemory told;
 
-std::string FileName(const std::string& path) {
-  size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace
 
 void ScheduleSave(HWND window) {
@@ -26,8 +22,6 @@ void ScheduleSave(HWND window) {
   // rest of this change has been made.
   SetTimer(window, kSaveTimer, SaveDelayMs(GetTickCount(), lastSave), nullptr);
 }
-
-void SaveScheduled(HWND window) { SaveNow(window); }
 
 void SaveNow(HWND window) {
   if (pending) KillTimer(window, kSaveTimer);
@@ -40,10 +34,8 @@ void SaveNow(HWND window) {
     return;
   }
   for (const SaveError& problem : problems) {
-    if (!told.FirstTime(problem.path(), problem.error())) continue;
-    std::string message = problem.what();
-    size_t reason = message.find(": ");
-    ShowBalloon("Settings could not be saved",
-                FileName(problem.path()) + (reason == std::string::npos ? "" : message.substr(reason)), 10000);
+    if (told.FirstTime(problem.path(), problem.error())) {
+      ShowBalloon("Settings could not be saved", FileNameOf(problem.path()) + ": " + problem.reason(), 10000);
+    }
   }
 }

@@ -8,6 +8,7 @@
 #include "app/exception_boundary.h"
 #include "app/integrity_rules.h"
 #include "app/log.h"
+#include "app/program_folder.h"
 #include "app/scoped_win.h"
 #include "app/test_seams.h"
 #include "ui/tray.h"
@@ -48,8 +49,7 @@ std::string ImageName(HANDLE process) {
   char path[MAX_PATH] = "";
   DWORD length = MAX_PATH;
   if (!QueryFullProcessImageNameA(process, 0, path, &length)) return "";
-  std::string full(path, length);
-  return full.substr(full.find_last_of("\\/") + 1);
+  return FileNameOf(std::string(path, length));
 }
 
 // The name of the program of `window` when its input is hidden from us.
@@ -89,12 +89,7 @@ void OnForeground(DWORD, HWND window, LONG object, LONG) {
 }  // namespace
 
 void WatchForeground() {
-  ScopedHandle token;
-  HANDLE raw = nullptr;
-  if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) {
-    token.reset(raw);
-    if (uint32_t level = LevelOf(token.get())) ourLevel = level;
-  }
+  if (uint32_t level = LevelOfProcess(GetCurrentProcess())) ourLevel = level;
   watch.reset(SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
                               GuardedWinEventProc<OnForeground>, 0, 0,
                               WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS));

@@ -31,9 +31,11 @@ bool AppendLogLine(const std::string& path, const std::string& message) {
   WIN32_FILE_ATTRIBUTE_DATA info;
   if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info) &&
       (info.nFileSizeHigh > 0 || info.nFileSizeLow >= kLogLimitBytes)) {
-    std::string old = path;
-    size_t dot = old.find_last_of('.');
-    old.insert(dot == std::string::npos || dot < old.find_last_of("\\/") + 1 ? old.size() : dot, ".old");
+    // "Log.txt" -> "Log.old.txt"
+    size_t nameStart = path.size() - FileNameOf(path).size();
+    size_t dot = path.find_last_of('.');
+    std::string old = dot != std::string::npos && dot > nameStart ? path.substr(0, dot) + ".old" + path.substr(dot)
+                                                                  : path + ".old";
     MoveFileExA(path.c_str(), old.c_str(), MOVEFILE_REPLACE_EXISTING);
   }
 

@@ -131,7 +131,7 @@ LRESULT TfrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
       }
       if (wParam == kSaveTimer) {
-        SaveScheduled(window);
+        SaveNow(window);
         return 0;
       }
       break;

@@ -8,6 +8,9 @@ const std::string& ProgramFolder();
 // The full path of the running executable.
 const std::string& ProgramPath();
 
+// The last part of a path: "C:\\Tools\\Brisolt\\config.cfg" -> "config.cfg".
+inline std::string FileNameOf(const std::string& path) { return path.substr(path.find_last_of("\\/") + 1); }
+
 // The folder of config.cfg, schemes.cfg and Log.txt: the program folder
 // when the program may write there (a portable folder), otherwise
 // %APPDATA%\Brisolt (Program Files, a read-only share, Controlled Folder

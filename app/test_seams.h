@@ -14,16 +14,6 @@ inline bool TestSeamsOn() {
   return length == 1 && value[0] == '1';
 }
 
-// The number that environment variable `name` holds while the seams are on;
-// 0 otherwise.
-inline int TestSeamValue(const char* name) {
-  char value[16] = "";
-  if (!TestSeamsOn()) return 0;
-  DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
-  if (length == 0 || length >= sizeof value) return 0;
-  return std::atoi(value);
-}
-
 // The text that environment variable `name` holds while the seams are on.
 inline std::string TestSeamText(const char* name) {
   char value[260] = "";
@@ -31,3 +21,7 @@ inline std::string TestSeamText(const char* name) {
   DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
   return length > 0 && length < sizeof value ? std::string(value, length) : std::string();
 }
+
+// The number that environment variable `name` holds while the seams are on;
+// 0 otherwise.
+inline int TestSeamValue(const char* name) { return std::atoi(TestSeamText(name).c_str()); }

@@ -9,6 +9,7 @@
 #include <atomic>
 
 #include "app/scoped_win.h"
+#include "app/test_seams.h"
 #include "hook/key_flags.h"
 
 namespace {
@@ -130,12 +131,6 @@ bool AskHookThread(UINT message) {
   if (!PostThreadMessageA(hookThreadId, message, 0, 0)) return false;
   HANDLE waits[2] = {changedEvent.get(), hookThread.get()};
   return WaitForMultipleObjects(2, waits, FALSE, 2000) == WAIT_OBJECT_0;
-}
-
-bool TestSeamsOn() {
-  char value[8] = "";
-  DWORD length = GetEnvironmentVariableA("BRISOLT_TEST_SEAMS", value, sizeof value);
-  return length == 1 && value[0] == '1';
 }
 
 void CloseThreadHandles() {

@@ -7,17 +7,23 @@
 #include <utility>
 #include <vector>
 
-// A file that could not be written: its path and Windows' error code.
+// A file that could not be written: its path, Windows' error code and the
+// reason in words; what() is the log's "Unable to write to <path>: <reason>".
 class SaveError : public std::runtime_error {
  public:
-  SaveError(std::string path, unsigned long error, const std::string& message)
-      : std::runtime_error(message), path_(std::move(path)), error_(error) {}
+  SaveError(std::string path, unsigned long error, std::string reason)
+      : std::runtime_error("Unable to write to " + path + ": " + reason),
+        path_(std::move(path)),
+        error_(error),
+        reason_(std::move(reason)) {}
   const std::string& path() const { return path_; }
   unsigned long error() const { return error_; }
+  const std::string& reason() const { return reason_; }
 
  private:
   std::string path_;
   unsigned long error_;
+  std::string reason_;
 };
 
 // Reads config.cfg into `settings`, then every scheme of schemes.cfg into

@@ -50,7 +50,7 @@ void NoteDamage(const std::string& path) {
 void KeepDamagedCopy(const std::string& path) {
   auto found = damaged.find(path);
   if (found == damaged.end()) return;
-  std::string name = path.substr(path.find_last_of("\\/") + 1);
+  std::string name = FileNameOf(path);
   std::string copy = path + ".bak";
   if (CopyFileA(path.c_str(), copy.c_str(), TRUE) || GetFileAttributesA(copy.c_str()) != INVALID_FILE_ATTRIBUTES) {
     WriteLog(name + ": " + std::to_string(found->second) + " unreadable lines ignored, copy kept as " + name + ".bak");
@@ -104,7 +104,7 @@ void ReplaceThroughTemporary(const std::string& path, bool keepOld, Fill fill) {
   const std::string temp = path + ".new";
   auto fail = [&](DWORD error) {
     DeleteFileA(temp.c_str());
-    throw SaveError(path, error, "Unable to write to " + path + ": " + Reason(error));
+    throw SaveError(path, error, Reason(error));
   };
   DeleteFileA(temp.c_str());  // left over from an interrupted save
   bool exists = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
