@@ -36,7 +36,13 @@ bool AppendLogLine(const std::string& path, const std::string& message) {
     size_t dot = path.find_last_of('.');
     std::string old = dot != std::string::npos && dot > nameStart ? path.substr(0, dot) + ".old" + path.substr(dot)
                                                                   : path + ".old";
-    MoveFileExA(path.c_str(), old.c_str(), MOVEFILE_REPLACE_EXISTING);
+    if (!MoveFileExA(path.c_str(), old.c_str(), MOVEFILE_REPLACE_EXISTING) &&
+        CopyFileA(path.c_str(), old.c_str(), FALSE)) {
+      // A viewer has the log open, which a rename must wait for: the copy is
+      // the old log, and this one starts again in place.
+      ScopedFile restart(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                     TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    }
   }
 
   // Shared for reading and writing, so a viewer that has the log open never
