@@ -280,9 +280,9 @@ void TfrmMain::RecoverInput(bool reinstall) {
 void TfrmMain::FormCreate(HWND window) {
   SetCommandServices({SetAutoRun, WriteLog});
   Subscribe(FollowModel);
+  WriteLog(DataFolderDescription());  // the first line of the run says where its files are
   StartInputHook(window);
   LoadConfiguration(firstStart);
-  WriteLog(DataFolderDescription());
   SendMessageA(window, WM_SETICON, ICON_SMALL,
                reinterpret_cast<LPARAM>(SmallIcon(settings.MuteSound ? kIconSoundOff : kIconSoundOn)));
   AddTrayIcon(window);
