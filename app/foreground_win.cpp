@@ -11,6 +11,7 @@
 #include "app/program_folder.h"
 #include "app/scoped_win.h"
 #include "app/test_seams.h"
+#include "app/wide_text.h"
 #include "ui/tray.h"
 
 namespace {
@@ -46,10 +47,10 @@ uint32_t LevelOfProcess(HANDLE process) {
 }
 
 std::string ImageName(HANDLE process) {
-  char path[MAX_PATH] = "";
+  wchar_t path[MAX_PATH] = L"";
   DWORD length = MAX_PATH;
-  if (!QueryFullProcessImageNameA(process, 0, path, &length)) return "";
-  return FileNameOf(std::string(path, length));
+  if (!QueryFullProcessImageNameW(process, 0, path, &length)) return "";
+  return FileNameOf(Utf8(std::wstring_view(path, length)));
 }
 
 // The name of the program of `window` when its input is hidden from us.
@@ -63,7 +64,7 @@ std::string HiddenProgram(HWND window) {
   // Wine runs every program at one level: tests name the one to take as
   // standing above us.
   std::string elevated = TestSeamText("BRISOLT_TEST_ELEVATED_PROGRAM");
-  uint32_t level = !elevated.empty() && lstrcmpiA(elevated.c_str(), name.c_str()) == 0
+  uint32_t level = !elevated.empty() && lstrcmpiW(Wide(elevated).c_str(), Wide(name).c_str()) == 0
                        ? ourLevel + 0x1000
                        : LevelOfProcess(process.get());
   return InputHiddenFromUs(ourLevel, level) && !name.empty() ? name : "";

@@ -6,6 +6,7 @@
 
 #include "app/program_folder.h"
 #include "app/scoped_win.h"
+#include "app/wide_text.h"
 
 namespace {
 
@@ -13,11 +14,11 @@ namespace {
 std::pair<std::string, std::string> Now() {
   SYSTEMTIME now;
   GetLocalTime(&now);
-  char date[128] = "";
-  char time[128] = "";
-  if (!GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &now, nullptr, date, sizeof date)) date[0] = '\0';
-  if (!GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &now, nullptr, time, sizeof time)) time[0] = '\0';
-  return {date, time};
+  wchar_t date[128] = L"";
+  wchar_t time[128] = L"";
+  if (!GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &now, nullptr, date, 128)) date[0] = L'\0';
+  if (!GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &now, nullptr, time, 128)) time[0] = L'\0';
+  return {Utf8(date), Utf8(time)};
 }
 
 }  // namespace
@@ -28,30 +29,32 @@ bool AppendLogLine(const std::string& path, const std::string& message) {
 
   // A log past its limit (a missing sound file logs a line per key) becomes
   // the old log, replacing an older one, and a new one starts.
+  const std::wstring file = Wide(path);
   WIN32_FILE_ATTRIBUTE_DATA info;
-  if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info) &&
+  if (GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &info) &&
       (info.nFileSizeHigh > 0 || info.nFileSizeLow >= kLogLimitBytes)) {
     // "Log.txt" -> "Log.old.txt"
     size_t nameStart = path.size() - FileNameOf(path).size();
     size_t dot = path.find_last_of('.');
     std::string old = dot != std::string::npos && dot > nameStart ? path.substr(0, dot) + ".old" + path.substr(dot)
                                                                   : path + ".old";
-    if (!MoveFileExA(path.c_str(), old.c_str(), MOVEFILE_REPLACE_EXISTING) &&
-        CopyFileA(path.c_str(), old.c_str(), FALSE)) {
+    const std::wstring oldFile = Wide(old);
+    if (!MoveFileExW(file.c_str(), oldFile.c_str(), MOVEFILE_REPLACE_EXISTING) &&
+        CopyFileW(file.c_str(), oldFile.c_str(), FALSE)) {
       // A viewer has the log open, which a rename must wait for: the copy is
       // the old log, and this one starts again in place.
-      ScopedFile restart(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+      ScopedFile restart(CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                      TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     }
   }
 
   // Shared for reading and writing, so a viewer that has the log open never
   // blocks the program, and the program never blocks the viewer.
-  ScopedFile file(CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
+  ScopedFile log(CreateFileW(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!log) return false;
   DWORD written = 0;
-  BOOL ok = WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  BOOL ok = WriteFile(log.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
   return ok && written == line.size();
 }
 

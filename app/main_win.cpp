@@ -23,15 +23,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
   // Alt+X: "Close" of the options window's Scheme menu.
   ACCEL close{FALT | FVIRTKEY, 'X', kCmdCloseWindow};
-  ScopedAccelerators accelerators(CreateAcceleratorTableA(&close, 1));
+  ScopedAccelerators accelerators(CreateAcceleratorTableW(&close, 1));
   MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    if (accelerators && TranslateAcceleratorA(mainWindow, accelerators.get(), &msg)) continue;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (accelerators && TranslateAcceleratorW(mainWindow, accelerators.get(), &msg)) continue;
     if (OptionsWindowPreTranslate(msg)) continue;
     if (AboutBoxMessage(msg)) continue;  // Esc and Tab in the about box
-    if (IsDialogMessageA(mainWindow, &msg)) continue;  // Tab, Enter, Esc and the accelerator letters
+    if (IsDialogMessageW(mainWindow, &msg)) continue;  // Tab, Enter, Esc and the accelerator letters
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchMessageW(&msg);
   }
   return 0;
 }

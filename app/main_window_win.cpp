@@ -11,6 +11,7 @@
 #include "app/exception_boundary.h"
 #include "app/log.h"
 #include "app/startup.h"
+#include "app/wide_text.h"
 #include "audio/audio_engine.h"
 #include "hook/hakdor.h"
 #include "input/dispatch.h"
@@ -50,16 +51,17 @@ UINT TestHookFaultMessage() {
 HWND TfrmMain::Create(HINSTANCE instance) {
   // The options window is a dialog whose template names this class: a second
   // start finds the running program by class and caption.
-  WNDCLASSEXA wc{};
+  WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = GuardedWindowProc<HandleMessage>;
   wc.cbWndExtra = DLGWINDOWEXTRA;
   wc.hInstance = instance;
-  wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kMainWindowClass;
-  if (!RegisterClassExA(&wc)) return nullptr;
-  return CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_OPTIONS), nullptr, GuardedDialogProc<NoDialogMessages>, 0);
+  static const std::wstring className = Wide(kMainWindowClass);
+  wc.lpszClassName = className.c_str();
+  if (!RegisterClassExW(&wc)) return nullptr;
+  return CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_OPTIONS), nullptr, GuardedDialogProc<NoDialogMessages>, 0);
 }
 
 LRESULT TfrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -192,7 +194,7 @@ LRESULT TfrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
       }
       break;
   }
-  return DefDlgProcA(window, message, wParam, lParam);
+  return DefDlgProcW(window, message, wParam, lParam);
 }
 
 void TfrmMain::HandleTrayMessage(HWND window, UINT event) {
@@ -237,7 +239,7 @@ void TfrmMain::HandleHotkey(WPARAM id) {
 bool TfrmMain::HandleCommand(HWND window, UINT command) {
   switch (command) {
     case kCmdOptions: ShowOptions(); return true;
-    case kCmdExit: PostMessageA(window, WM_CLOSE, 0, 0); return true;
+    case kCmdExit: PostMessageW(window, WM_CLOSE, 0, 0); return true;
     case kCmdCloseWindow: actHideMainForm(); return true;
     default: return HandleMenuCommand(window, command);
   }
@@ -283,7 +285,7 @@ void TfrmMain::FormCreate(HWND window) {
   WriteLog(DataFolderDescription());  // the first line of the run says where its files are
   StartInputHook(window);
   LoadConfiguration(firstStart);
-  SendMessageA(window, WM_SETICON, ICON_SMALL,
+  SendMessageW(window, WM_SETICON, ICON_SMALL,
                reinterpret_cast<LPARAM>(SmallIcon(settings.MuteSound ? kIconSoundOff : kIconSoundOn)));
   AddTrayIcon(window);
   RegisterHotkeys(window);
@@ -346,7 +348,7 @@ void TfrmMain::ShowOptions() {
   ShowWindow(handle_, IsIconic(handle_) ? SW_RESTORE : SW_SHOW);
   SetForegroundWindow(handle_);
   // A fresh showing starts on the page control; one already shown keeps its focus.
-  if (!shown) SendMessageA(handle_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(handle_, IDC_pagMain)), TRUE);
+  if (!shown) SendMessageW(handle_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(handle_, IDC_pagMain)), TRUE);
 }
 
 void TfrmMain::actHideMainForm() {

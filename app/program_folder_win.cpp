@@ -8,13 +8,14 @@
 
 #include "app/scoped_win.h"
 #include "app/test_seams.h"
+#include "app/wide_text.h"
 
 const std::string& ProgramPath() {
   static const std::string path = [] {
-    std::vector<char> buffer(MAX_PATH);
+    std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
-      DWORD length = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-      if (length < buffer.size()) return std::string(buffer.data(), length);
+      DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+      if (length < buffer.size()) return Utf8(std::wstring_view(buffer.data(), length));
       buffer.resize(buffer.size() * 2);
     }
   }();
@@ -37,21 +38,21 @@ bool folderMoved = false;  // the program folder is not writable
 // A file can be made in `folder`: a probe that is removed as it closes.
 bool Writable(const std::string& folder) {
   if (TestSeamValue("BRISOLT_TEST_READONLY_FOLDER") == 1 && folder == ProgramFolder()) return false;
-  std::string probe = folder + "\\~brisolt-write-test.tmp";
-  ScopedFile file(CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  std::wstring probe = Wide(folder + "\\~brisolt-write-test.tmp");
+  ScopedFile file(CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN, nullptr));
   if (!file) return false;
   file.reset();
-  DeleteFileA(probe.c_str());
+  DeleteFileW(probe.c_str());
   return true;
 }
 
 std::string RoamingFolder() {
-  char path[MAX_PATH] = "";
-  if (FAILED(SHGetFolderPathA(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path))) {
+  wchar_t path[MAX_PATH] = L"";
+  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path))) {
     return "";
   }
-  return std::string(path) + "\\Brisolt";
+  return Utf8(path) + "\\Brisolt";
 }
 
 }  // namespace
@@ -62,12 +63,12 @@ const std::string& DataFolder() {
     if (Writable(program)) return program;
     std::string roaming = RoamingFolder();
     if (roaming.empty()) return program;
-    CreateDirectoryA(roaming.c_str(), nullptr);
+    CreateDirectoryW(Wide(roaming).c_str(), nullptr);
     if (!Writable(roaming)) return program;
     folderMoved = true;
     // What the program folder holds is where the settings start from.
     for (const char* name : {"\\config.cfg", "\\schemes.cfg"}) {
-      CopyFileA((program + name).c_str(), (roaming + name).c_str(), TRUE);
+      CopyFileW(Wide(program + name).c_str(), Wide(roaming + name).c_str(), TRUE);
     }
     return roaming;
   }();

@@ -25,7 +25,7 @@ bool CheckSingleInstance() {
     GetWindowThreadProcessId(running, &pid);
     // The user just started this process, so it may hand the foreground on.
     AllowSetForegroundWindow(pid);
-    PostMessageA(running, WM_ACTIVATE_INSTANCE, 0, 0);
+    PostMessageW(running, WM_ACTIVATE_INSTANCE, 0, 0);
   }
   return false;
 }

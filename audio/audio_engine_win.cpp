@@ -7,6 +7,7 @@
 
 #include "app/log.h"
 #include "app/program_folder.h"
+#include "app/wide_text.h"
 #include "audio/audio_rules.h"
 #include "audio/eax_presets.h"
 #include "bass/bass.h"
@@ -21,7 +22,7 @@ HSAMPLE keySample = 0;
 HSAMPLE previewSample = 0;
 
 bool FileExists(const std::string& path) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
+  DWORD attributes = GetFileAttributesW(Wide(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -29,7 +30,8 @@ bool FileExists(const std::string& path) {
 // the load fails, the line tells why (the load's own error code) and nothing
 // is played.
 void LoadAndPlay(HSAMPLE& sample, const std::string& path, int volume) {
-  sample = BASS_SampleLoad(FALSE, const_cast<char*>(path.c_str()), 0, 0, 1, BASS_SAMPLE_3D);
+  std::wstring file = Wide(path);
+  sample = BASS_SampleLoad(FALSE, file.data(), 0, 0, 1, BASS_SAMPLE_3D | BASS_UNICODE);
   if (!sample) {
     WriteLog("Bass Error " + std::to_string(BASS_ErrorGetCode()) + ". Could not creating sample!");
     return;
@@ -61,7 +63,7 @@ bool ReadOutputReport(OutputReport& report) {
   BASS_BRISOLT_LATENCY figures{};
   figures.size = sizeof figures;
   if (!BASS_BrisoltGetLatency(&figures)) return false;
-  report.device = figures.device;
+  report.device = FromAnsi(figures.device);
   report.periodMs = figures.period / 1000.0;
   report.latencyMs = SoftwareLatencyMs(figures.voices, figures.p50, figures.period, figures.streamLatency);
   report.bluetooth = (figures.flags & BASS_BRISOLT_BLUETOOTH) != 0;
@@ -101,7 +103,7 @@ void FreePreview() {
 
 void ShowBassError(HWND owner, const std::string& text) {
   std::string message = text + "\r\n(Error code: " + std::to_string(BASS_ErrorGetCode()) + ")";
-  MessageBoxA(owner, message.c_str(), "Error", MB_OK | MB_ICONERROR);
+  MessageBoxW(owner, Wide(message).c_str(), L"Error", MB_OK | MB_ICONERROR);
 }
 
 void ApplyEaxPreset(int index) {
@@ -119,8 +121,9 @@ void SetEaxEnvironment(int environment) {
 }
 
 std::string DeviceDescription(int device) {
+  // The library's texts are in the ANSI code page.
   const char* text = BASS_GetDeviceDescription(static_cast<DWORD>(device));
-  return text ? text : "";
+  return text ? FromAnsi(text) : "";
 }
 
 std::vector<std::string> DeviceDescriptions() {
@@ -128,7 +131,7 @@ std::vector<std::string> DeviceDescriptions() {
   for (DWORD n = 0;; ++n) {
     const char* text = BASS_GetDeviceDescription(n);
     if (!text) return lines;
-    lines.emplace_back(text);
+    lines.push_back(FromAnsi(text));
   }
 }
 

@@ -20,6 +20,7 @@ typedef struct BASS_3DVECTOR {
 #define BASS_SAMPLE_LOOP 4
 #define BASS_SAMPLE_3D 8
 #define BASS_SAMPLE_FLOAT 256
+#define BASS_UNICODE 0x80000000  // a file name is UTF-16 (wchar_t*), not ANSI text
 
 #ifdef __cplusplus
 extern "C" {

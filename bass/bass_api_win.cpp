@@ -50,7 +50,7 @@ struct Reverb3 {
 };
 
 struct CachedDecode {
-  std::string path;  // as given, upper-cased
+  std::wstring path;  // as given, upper-cased
   uint64_t size = 0;
   uint64_t writeTime = 0;
   std::shared_ptr<const std::vector<float>> stereo;
@@ -103,9 +103,9 @@ void ReadEndpoints() {
 }
 
 // Reads [offset, offset + length) of a file (length 0: to the end).
-int ReadFileBytes(const char* path, DWORD offset, DWORD length, std::vector<uint8_t>& bytes) {
-  if (!path || !*path) return kBassErrorFileOpen;
-  ScopedFile file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+int ReadFileBytes(const std::wstring& path, DWORD offset, DWORD length, std::vector<uint8_t>& bytes) {
+  if (path.empty()) return kBassErrorFileOpen;
+  ScopedFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file) return kBassErrorFileOpen;
   LARGE_INTEGER size{};
@@ -135,22 +135,36 @@ int ReadFileBytes(const char* path, DWORD offset, DWORD length, std::vector<uint
 }
 
 // The file's identity for the cache; false when it cannot be read.
-bool FileStamp(const char* path, uint64_t& size, uint64_t& writeTime) {
+bool FileStamp(const std::wstring& path, uint64_t& size, uint64_t& writeTime) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!path || !GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return false;
+  if (path.empty() || !GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
   if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
   size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   writeTime = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
   return true;
 }
 
-std::string CacheKey(const char* path) {
-  std::string key = path;
-  CharUpperBuffA(key.data(), static_cast<DWORD>(key.size()));
+std::wstring CacheKey(const std::wstring& path) {
+  std::wstring key = path;
+  CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
   return key;
 }
 
-const CachedDecode* FindCached(const std::string& key, uint64_t size, uint64_t writeTime) {
+// The file name a load was given: UTF-16 with BASS_UNICODE, otherwise text
+// in the system's ANSI code page.
+std::wstring PathArgument(const void* file, DWORD flags) {
+  if (!file) return L"";
+  if (flags & BASS_UNICODE) return static_cast<const wchar_t*>(file);
+  const char* text = static_cast<const char*>(file);
+  int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+  if (length <= 1) return L"";
+  std::wstring path(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text, -1, path.data(), length);
+  path.resize(static_cast<size_t>(length - 1));
+  return path;
+}
+
+const CachedDecode* FindCached(const std::wstring& key, uint64_t size, uint64_t writeTime) {
   for (size_t i = 0; i < lib.cache.size(); ++i) {
     CachedDecode& entry = lib.cache[i];
     if (entry.path == key && entry.size == size && entry.writeTime == writeTime) {
@@ -289,7 +303,7 @@ BOOL WINAPI BASS_Free(void) {
   return Succeed(TRUE);
 }
 
-HSAMPLE WINAPI BASS_SampleLoad(BOOL mem, void* file, DWORD offset, DWORD length, DWORD max, DWORD) {
+HSAMPLE WINAPI BASS_SampleLoad(BOOL mem, void* file, DWORD offset, DWORD length, DWORD max, DWORD flags) {
   std::lock_guard<std::mutex> guard(apiLock);
   if (!lib.initialized) return Fail<HSAMPLE>(kBassErrorInit, 0);
   SweepReleased();
@@ -298,10 +312,11 @@ HSAMPLE WINAPI BASS_SampleLoad(BOOL mem, void* file, DWORD offset, DWORD length,
   auto sample = std::make_unique<Sample>();
   sample->max = max;
   uint64_t fileSize = 0, writeTime = 0;
-  std::string cacheKey;
-  bool cacheable = !mem && offset == 0 && length == 0 && FileStamp(static_cast<const char*>(file), fileSize, writeTime);
+  std::wstring path = mem ? std::wstring() : PathArgument(file, flags);
+  std::wstring cacheKey;
+  bool cacheable = !mem && offset == 0 && length == 0 && FileStamp(path, fileSize, writeTime);
   if (cacheable) {
-    cacheKey = CacheKey(static_cast<const char*>(file));
+    cacheKey = CacheKey(path);
     if (const CachedDecode* hit = FindCached(cacheKey, fileSize, writeTime)) {
       sample->stereo = hit->stereo;
       sample->ownRate = hit->ownRate;
@@ -316,7 +331,7 @@ HSAMPLE WINAPI BASS_SampleLoad(BOOL mem, void* file, DWORD offset, DWORD length,
       bytes = static_cast<const uint8_t*>(file) + offset;
       size = length;
     } else {
-      int result = ReadFileBytes(static_cast<const char*>(file), offset, length, fileBytes);
+      int result = ReadFileBytes(path, offset, length, fileBytes);
       if (result != kBassOk) return Fail<HSAMPLE>(result, 0);
       bytes = fileBytes.data();
       size = fileBytes.size();

@@ -12,7 +12,7 @@ HookWatchdog watchdog;
 
 void StartInputHook(HWND window) {
   // Named without a path: the system's search finds it beside the program.
-  HMODULE library = LoadLibraryA("Hakdor.dll");
+  HMODULE library = LoadLibraryW(L"Hakdor.dll");
   if (!library) return;
   auto start = reinterpret_cast<StartHookProc>(reinterpret_cast<void*>(GetProcAddress(library, "StartHook")));
   if (!start) return;

@@ -11,6 +11,7 @@
 #include "app/log.h"
 #include "app/program_folder.h"
 #include "app/scoped_win.h"
+#include "app/wide_text.h"
 #include "settings/autorun.h"
 #include "settings/ini_damage.h"
 #include "settings/profile_ini_win.h"
@@ -24,8 +25,9 @@ namespace {
 // <file>.bak before its first replacement.
 std::map<std::string, size_t> damaged;
 
+// The file's text, UTF-16 files as UTF-8.
 std::string ReadWhole(const std::string& path) {
-  ScopedFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+  ScopedFile file(CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, 0, nullptr));
   LARGE_INTEGER size{};
   if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart > (64 << 20)) return "";
@@ -33,6 +35,9 @@ std::string ReadWhole(const std::string& path) {
   DWORD read = 0;
   if (!text.empty() && !ReadFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &read, nullptr)) return "";
   text.resize(read);
+  if (text.size() >= 2 && text.compare(0, 2, "\xFF\xFE") == 0) {
+    return Utf8(std::wstring_view(reinterpret_cast<const wchar_t*>(text.data() + 2), (text.size() - 2) / 2));
+  }
   return text;
 }
 
@@ -51,8 +56,8 @@ void KeepDamagedCopy(const std::string& path) {
   auto found = damaged.find(path);
   if (found == damaged.end()) return;
   std::string name = FileNameOf(path);
-  std::string copy = path + ".bak";
-  if (CopyFileA(path.c_str(), copy.c_str(), TRUE) || GetFileAttributesA(copy.c_str()) != INVALID_FILE_ATTRIBUTES) {
+  const std::wstring copy = Wide(path + ".bak");
+  if (CopyFileW(Wide(path).c_str(), copy.c_str(), TRUE) || GetFileAttributesW(copy.c_str()) != INVALID_FILE_ATTRIBUTES) {
     WriteLog(name + ": " + std::to_string(found->second) + " unreadable lines ignored, copy kept as " + name + ".bak");
     damaged.erase(found);
   }
@@ -85,13 +90,13 @@ DWORD WithRetries(Step step) {
 }
 
 std::string Reason(DWORD error) {
-  char text[256] = "";
-  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
-                                sizeof text, nullptr);
-  while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == '.')) {
+  wchar_t text[256] = L"";
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
+                                256, nullptr);
+  while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L'.')) {
     text[--length] = 0;
   }
-  return length ? std::string(text) : "error " + std::to_string(error);
+  return length ? Utf8(text) : "error " + std::to_string(error);
 }
 
 // Builds `path` anew through a temporary file beside it: `fill` writes the
@@ -101,21 +106,28 @@ std::string Reason(DWORD error) {
 // read is a failure, never a reason to write one without them.
 template <typename Fill>
 void ReplaceThroughTemporary(const std::string& path, bool keepOld, Fill fill) {
-  const std::string temp = path + ".new";
+  const std::wstring file = Wide(path);
+  const std::wstring temp = Wide(path + ".new");
   auto fail = [&](DWORD error) {
-    DeleteFileA(temp.c_str());
+    DeleteFileW(temp.c_str());
     throw SaveError(path, error, Reason(error));
   };
-  DeleteFileA(temp.c_str());  // left over from an interrupted save
-  bool exists = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  DeleteFileW(temp.c_str());  // left over from an interrupted save
+  bool exists = GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES;
   if (keepOld && exists) {
-    if (DWORD error = WithRetries([&] { return CopyFileA(path.c_str(), temp.c_str(), FALSE) != FALSE; })) fail(error);
+    if (DWORD error = WithRetries([&] { return CopyFileW(file.c_str(), temp.c_str(), FALSE) != FALSE; })) fail(error);
   } else {
-    ScopedFile file(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) fail(GetLastError());
+    ScopedFile created(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!created) fail(GetLastError());
+    // A file that is UTF-16 stays so: the byte-order mark alone makes the
+    // profile functions write the new one that way.
+    DWORD written = 0;
+    if (exists && ProfileIniStore(path).IsUnicode() && !WriteFile(created.get(), "\xFF\xFE", 2, &written, nullptr)) {
+      fail(GetLastError());
+    }
   }
-  SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
-  ProfileIniStore store(temp);
+  SetFileAttributesW(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ProfileIniStore store(path + ".new");
   try {
     fill(store);
   } catch (const std::exception&) {
@@ -125,7 +137,7 @@ void ReplaceThroughTemporary(const std::string& path, bool keepOld, Fill fill) {
   store.Flush();
   KeepDamagedCopy(path);
   if (DWORD error = WithRetries([&] {
-        return MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+        return MoveFileExW(temp.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
       })) {
     fail(error);
   }
@@ -143,8 +155,8 @@ void LoadConfigurationFrom(const std::string& folder, bool firstStart) {
 }
 
 bool SettingsExist() {
-  char section[8] = "";
-  return GetPrivateProfileSectionA("Options", section, sizeof section, ConfigPath(DataFolder()).c_str()) > 0;
+  wchar_t section[8] = L"";
+  return GetPrivateProfileSectionW(L"Options", section, 8, Wide(ConfigPath(DataFolder())).c_str()) > 0;
 }
 
 void LoadConfiguration(bool firstStart) { LoadConfigurationFrom(DataFolder(), firstStart); }

@@ -14,8 +14,10 @@
 #include "app/exception_boundary.h"
 #include "app/scoped_win.h"
 #include "app/startup.h"
+#include "app/wide_text.h"
 #include "ui/contact.h"
 #include "ui/resource.h"
+#include "ui/window_util.h"
 
 namespace {
 
@@ -45,7 +47,7 @@ void EnsureComForShell() {
 // reports is its own: the result is not looked at.
 void OpenAddress(HWND owner, const std::string& address) {
   EnsureComForShell();
-  ShellExecuteA(owner, nullptr, address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  ShellExecuteW(owner, nullptr, Wide(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void CentreOnScreen(HWND window) {
@@ -64,7 +66,7 @@ void FitMailLabel(HWND dialog) {
   SIZE text{};
   {
     WindowDC dc(label);
-    SelectedObject font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageA(label, WM_GETFONT, 0, 0)));
+    SelectedObject font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(label, WM_GETFONT, 0, 0)));
     GetTextExtentPoint32A(dc.get(), kSupportMail, static_cast<int>(std::strlen(kSupportMail)), &text);
   }
 
@@ -78,24 +80,25 @@ void FitMailLabel(HWND dialog) {
 }
 
 void AddMailHint(HWND dialog) {
-  HWND hint = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+  HWND hint = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr,
-                              GetModuleHandleA(nullptr), nullptr);  // owned by the box, destroyed with it
-  TTTOOLINFOA tool{};
+                              GetModuleHandleW(nullptr), nullptr);  // owned by the box, destroyed with it
+  TTTOOLINFOW tool{};
   tool.cbSize = sizeof tool;
   tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
   tool.hwnd = dialog;
   tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(dialog, IDC_lblMail));
-  tool.lpszText = const_cast<char*>(kMailHint);
-  SendMessageA(hint, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  std::wstring text = Wide(kMailHint);
+  tool.lpszText = text.data();
+  SendMessageW(hint, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void FormCreate(HWND dialog, TfrmAbout& box) {
   box.window = dialog;
-  SetWindowTextA(dialog, kCaption);
+  SetText(dialog, kCaption);
   box.logo.reset(static_cast<HBITMAP>(
-      LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_LOGO), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-  SetDlgItemTextA(dialog, IDC_lblMail, kSupportMail);
+      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_LOGO), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+  SetItemText(dialog, IDC_lblMail, kSupportMail);
   FitMailLabel(dialog);
   AddMailHint(dialog);
   CentreOnScreen(dialog);
@@ -108,7 +111,7 @@ void DrawLogo(const DRAWITEMSTRUCT& item, HBITMAP logo) {
   const RECT& area = item.rcItem;
   FillRect(item.hDC, &area, GetSysColorBrush(COLOR_BTNFACE));
   BITMAP info{};
-  if (!logo || !GetObjectA(logo, sizeof info, &info) || info.bmWidth <= 0 || info.bmHeight <= 0) return;
+  if (!logo || !GetObjectW(logo, sizeof info, &info) || info.bmWidth <= 0 || info.bmHeight <= 0) return;
   const int areaWidth = area.right - area.left, areaHeight = area.bottom - area.top;
   const double scale = std::min(static_cast<double>(areaWidth) / info.bmWidth,
                                 static_cast<double>(areaHeight) / info.bmHeight);
@@ -132,16 +135,16 @@ void lblMailClick(HWND dialog) { actSendMessageExecute(GetWindow(dialog, GW_OWNE
 
 // However the box closes, it is destroyed and forgotten.
 void FormClose(HWND dialog) {
-  SetWindowLongPtrA(dialog, DWLP_USER, 0);
+  SetWindowLongPtrW(dialog, DWLP_USER, 0);
   frmAbout.reset();
   TrimWorkingSet();
 }
 
 INT_PTR HandleAboutMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* box = reinterpret_cast<TfrmAbout*>(GetWindowLongPtrA(dialog, DWLP_USER));
+  auto* box = reinterpret_cast<TfrmAbout*>(GetWindowLongPtrW(dialog, DWLP_USER));
   switch (message) {
     case WM_INITDIALOG:
-      SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+      SetWindowLongPtrW(dialog, DWLP_USER, lParam);
       FormCreate(dialog, *reinterpret_cast<TfrmAbout*>(lParam));
       return TRUE;
     case WM_COMMAND:
@@ -174,11 +177,11 @@ INT_PTR HandleAboutMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
       return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
     case WM_SETCURSOR:
       if (reinterpret_cast<HWND>(wParam) != GetDlgItem(dialog, IDC_lblMail)) return FALSE;
-      SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND)));
-      SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE);
+      SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)));
+      SetWindowLongPtrW(dialog, DWLP_MSGRESULT, TRUE);
       return TRUE;
     case WM_DPICHANGED:
-      PostMessageA(dialog, WM_FIT_MAIL_LABEL, 0, 0);
+      PostMessageW(dialog, WM_FIT_MAIL_LABEL, 0, 0);
       return FALSE;  // the dialog manager rescales the layout
     case WM_FIT_MAIL_LABEL:
       FitMailLabel(dialog);
@@ -193,7 +196,7 @@ INT_PTR HandleAboutMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
 void actShowAboutExecute(HWND owner) {
   if (frmAbout) return;  // one box at most, and it stays where it is
   frmAbout = std::make_unique<TfrmAbout>();
-  HWND box = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUT), owner,
+  HWND box = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_ABOUT), owner,
                                 GuardedDialogProc<HandleAboutMessage>, reinterpret_cast<LPARAM>(frmAbout.get()));
   if (!box) {
     frmAbout.reset();
@@ -209,5 +212,5 @@ void actSendMessageExecute(HWND owner) {
 void actGoToWebSiteExecute(HWND owner) { OpenAddress(owner, kWebSite); }
 
 bool AboutBoxMessage(MSG& msg) {
-  return frmAbout && frmAbout->window && IsDialogMessageA(frmAbout->window, &msg);
+  return frmAbout && frmAbout->window && IsDialogMessageW(frmAbout->window, &msg);
 }

@@ -8,6 +8,7 @@
 #include "app/commands.h"
 #include "app/exception_boundary.h"
 #include "app/startup.h"
+#include "app/wide_text.h"
 #include "audio/audio_engine.h"
 #include "settings/settings.h"
 #include "ui/resource.h"
@@ -22,7 +23,7 @@ struct TfrmSelector {
 
 // However the dialog closes, the selected line (or -1) is the answer.
 void FormClose(HWND dialog, TfrmSelector& selector) {
-  LRESULT line = SendDlgItemMessageA(dialog, IDC_lbDevices, LB_GETCURSEL, 0, 0);
+  LRESULT line = SendDlgItemMessageW(dialog, IDC_lbDevices, LB_GETCURSEL, 0, 0);
   selector.selected = line == LB_ERR ? -1 : static_cast<int>(line);
   EndDialog(dialog, IDOK);
   TrimWorkingSet();
@@ -34,10 +35,10 @@ INT_PTR SelectorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_INITDIALOG: {
       HWND list = GetDlgItem(dialog, IDC_lbDevices);
       for (const std::string& line : selector->lines) {
-        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+        AddListText(list, line);
       }
       // A DeviceID with no line (-1, or a device that has gone) selects nothing.
-      SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(selector->selected), 0);
+      SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(selector->selected), 0);
       // On the first start this is the first window the user sees.
       SetForegroundWindow(dialog);
       return TRUE;
@@ -50,7 +51,7 @@ INT_PTR SelectorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
         case IDC_lbDevices:
           // lbDevicesDblClick: only a double click on a line closes.
           if (HIWORD(wParam) == LBN_DBLCLK &&
-              SendDlgItemMessageA(dialog, IDC_lbDevices, LB_GETCURSEL, 0, 0) != LB_ERR) {
+              SendDlgItemMessageW(dialog, IDC_lbDevices, LB_GETCURSEL, 0, 0) != LB_ERR) {
             FormClose(dialog, *selector);
           }
           return TRUE;
@@ -75,17 +76,17 @@ void SelectDeviceAndInit(HWND owner, bool firstStart) {
   selector.lines = DeviceDescriptions();
   selector.selected = settings.DeviceID;
   if (firstStart && selector.lines.size() > 1) selector.selected = 1;  // the first real device
-  DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SELECTOR), owner, GuardedDialogProc<SelectorProc>,
+  DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SELECTOR), owner, GuardedDialogProc<SelectorProc>,
                   reinterpret_cast<LPARAM>(&selector));
   // The choice is kept even when the library turns out to be the wrong one.
   SetDevice(selector.selected, DeviceEndpointId(selector.selected), true, settings.SupportEAX);
 
   if (!LibraryVersionIsCurrent()) {
-    MessageBoxA(nullptr, "BASS version 2.0 was not loaded", "Incorrect BASS.DLL", MB_OK);
+    MessageBoxW(nullptr, L"BASS version 2.0 was not loaded", L"Incorrect BASS.DLL", MB_OK);
     if (!owner) ExitProcess(0);  // first start: nothing has been loaded yet
     // While the program runs, its ordinary exit ends it, so the changes of
     // this session are saved rather than thrown away.
-    PostMessageA(owner, WM_CLOSE, 0, 0);
+    PostMessageW(owner, WM_CLOSE, 0, 0);
     return;
   }
   DeviceAbilities device = OpenDevice(settings.DeviceID, settings.EaxEnv);

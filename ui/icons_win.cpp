@@ -2,7 +2,7 @@
 
 ScopedIcon LoadProgramIcon(int index, int size) {
   if (index < 0 || index >= kIconCount) return ScopedIcon();
-  return ScopedIcon(static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), kIconNames[static_cast<size_t>(index)],
+  return ScopedIcon(static_cast<HICON>(LoadImageA(GetModuleHandleW(nullptr), kIconNames[static_cast<size_t>(index)],
                                                   IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
 }
 

@@ -16,10 +16,10 @@ INT_PTR InputProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* question = DialogObject<Question>(dialog, message, lParam);
   switch (message) {
     case WM_INITDIALOG: {
-      SetWindowTextA(dialog, question->caption->c_str());
-      SetDlgItemTextA(dialog, IDC_lblPrompt, question->prompt->c_str());
-      SetDlgItemTextA(dialog, IDC_edValue, question->value->c_str());
-      SendDlgItemMessageA(dialog, IDC_edValue, EM_SETSEL, 0, -1);
+      SetText(dialog, *question->caption);
+      SetItemText(dialog, IDC_lblPrompt, *question->prompt);
+      SetItemText(dialog, IDC_edValue, *question->value);
+      SendDlgItemMessageW(dialog, IDC_edValue, EM_SETSEL, 0, -1);
       return TRUE;
     }
     case WM_COMMAND:
@@ -42,6 +42,6 @@ INT_PTR InputProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
 
 bool InputQuery(HWND owner, const std::string& caption, const std::string& prompt, std::string& value) {
   Question question{&caption, &prompt, &value};
-  return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_INPUTBOX), owner, GuardedDialogProc<InputProc>,
+  return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_INPUTBOX), owner, GuardedDialogProc<InputProc>,
                          reinterpret_cast<LPARAM>(&question)) == IDOK;
 }

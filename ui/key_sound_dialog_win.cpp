@@ -8,6 +8,7 @@
 #include "app/exception_boundary.h"
 #include "app/program_folder.h"
 #include "app/startup.h"
+#include "app/wide_text.h"
 #include "ui/resource.h"
 #include "ui/sound_path_rules.h"
 #include "ui/window_util.h"
@@ -23,8 +24,8 @@ struct TfrmKey {
 
 
 void tbVolumeChange(HWND dialog) {
-  auto position = SendDlgItemMessageA(dialog, IDC_tbVolume, TBM_GETPOS, 0, 0);
-  SetDlgItemTextA(dialog, IDC_lblProc, (std::to_string(position) + "%").c_str());
+  auto position = SendDlgItemMessageW(dialog, IDC_tbVolume, TBM_GETPOS, 0, 0);
+  SetItemText(dialog, IDC_lblProc, (std::to_string(position) + "%"));
 }
 
 INT_PTR KeyProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -32,16 +33,16 @@ INT_PTR KeyProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: {
       // In the opener's order: file, caption, position, label.
-      SetDlgItemTextA(dialog, IDC_edSoundName, form->sound->fileName.c_str());
-      SetWindowTextA(dialog, form->caption.c_str());
+      SetItemText(dialog, IDC_edSoundName, form->sound->fileName);
+      SetText(dialog, form->caption);
       HWND trackBar = GetDlgItem(dialog, IDC_tbVolume);
-      SendMessageA(trackBar, TBM_SETRANGE, FALSE, MAKELPARAM(0, 100));
-      SendMessageA(trackBar, TBM_SETPAGESIZE, 0, 10);
-      SendMessageA(trackBar, TBM_SETTHUMBLENGTH,
+      SendMessageW(trackBar, TBM_SETRANGE, FALSE, MAKELPARAM(0, 100));
+      SendMessageW(trackBar, TBM_SETPAGESIZE, 0, 10);
+      SendMessageW(trackBar, TBM_SETTHUMBLENGTH,
                    static_cast<WPARAM>(MulDiv(kThumbLength, static_cast<int>(GetDpiForWindow(dialog)), 96)), 0);
-      SendMessageA(trackBar, TBM_SETPOS, TRUE, form->sound->volume);
-      SetDlgItemTextA(dialog, IDC_lblProc, (form->sound->volumeText + "%").c_str());
-      SendDlgItemMessageA(dialog, IDC_edSoundName, EM_SETSEL, 0, -1);
+      SendMessageW(trackBar, TBM_SETPOS, TRUE, form->sound->volume);
+      SetItemText(dialog, IDC_lblProc, (form->sound->volumeText + "%"));
+      SendDlgItemMessageW(dialog, IDC_edSoundName, EM_SETSEL, 0, -1);
       CentreOverOwner(dialog);
       return TRUE;  // the focus goes to the file field
     }
@@ -53,12 +54,12 @@ INT_PTR KeyProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
         case IDC_btnOpen:
           if (HIWORD(wParam) == BN_CLICKED) {
             std::string chosen = ChooseSoundFile(dialog);
-            if (!chosen.empty()) SetDlgItemTextA(dialog, IDC_edSoundName, chosen.c_str());
+            if (!chosen.empty()) SetItemText(dialog, IDC_edSoundName, chosen);
           }
           return TRUE;
         case IDOK:
           form->sound->fileName = WindowText(GetDlgItem(dialog, IDC_edSoundName));
-          form->sound->volume = static_cast<int>(SendDlgItemMessageA(dialog, IDC_tbVolume, TBM_GETPOS, 0, 0));
+          form->sound->volume = static_cast<int>(SendDlgItemMessageW(dialog, IDC_tbVolume, TBM_GETPOS, 0, 0));
           EndDialog(dialog, IDOK);
           return TRUE;
         case IDCANCEL:  // Escape from any control, or the close button
@@ -80,23 +81,24 @@ INT_PTR KeyProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
 std::string ChooseSoundFile(HWND owner) {
   std::string folder = ProgramFolder();
   std::string start = folder + "\\Schemes";
-  std::vector<char> file(32768, '\0');
-  OPENFILENAMEA dialog{};
+  const std::wstring initial = Wide(start);
+  std::vector<wchar_t> file(32768, L'\0');
+  OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = owner;
-  dialog.lpstrFilter = "Wave\0*.Wav\0All Files\0*.*\0";
+  dialog.lpstrFilter = L"Wave\0*.Wav\0All Files\0*.*\0";
   dialog.nFilterIndex = 1;
   dialog.lpstrFile = file.data();
   dialog.nMaxFile = static_cast<DWORD>(file.size());
-  dialog.lpstrInitialDir = start.c_str();
+  dialog.lpstrInitialDir = initial.c_str();
   dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
   dialog.FlagsEx = OFN_EX_NOPLACESBAR;
-  if (!GetOpenFileNameA(&dialog)) return "";
-  return PathForScheme(file.data(), folder);
+  if (!GetOpenFileNameW(&dialog)) return "";
+  return PathForScheme(Utf8(file.data()), folder);
 }
 
 bool EditKeySoundDialog(HWND owner, const std::string& keyName, KeySound& sound) {
   TfrmKey form{keyName, &sound};
-  return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_KEY), owner, GuardedDialogProc<KeyProc>,
+  return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_KEY), owner, GuardedDialogProc<KeyProc>,
                          reinterpret_cast<LPARAM>(&form)) == IDOK;
 }

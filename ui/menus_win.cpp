@@ -7,6 +7,7 @@
 #include "app/commands.h"
 #include "app/log.h"
 #include "app/scoped_win.h"
+#include "app/wide_text.h"
 #include "audio/eax_presets.h"
 #include "settings/settings.h"
 #include "ui/about_box.h"
@@ -23,17 +24,18 @@ namespace {
 // Menu pictures are drawn by the program (HBMMENU_CALLBACK): a bitmap in the
 // menu item loses its alpha channel on some systems and shows a black square.
 void AddItem(HMENU menu, UINT id, const std::string& text, int image, HMENU submenu = nullptr) {
-  MENUITEMINFOA item{};
+  MENUITEMINFOW item{};
   item.cbSize = sizeof item;
   item.fMask = MIIM_ID | MIIM_STRING | MIIM_FTYPE | (submenu ? MIIM_SUBMENU : 0u) |
                (image >= 0 ? MIIM_BITMAP | MIIM_DATA : 0u);
   item.fType = MFT_STRING;
   item.wID = id;
   item.hSubMenu = submenu;
-  item.dwTypeData = const_cast<char*>(text.c_str());
+  std::wstring wide = Wide(text);
+  item.dwTypeData = wide.data();
   item.hbmpItem = image >= 0 ? HBMMENU_CALLBACK : nullptr;
   item.dwItemData = static_cast<ULONG_PTR>(image);
-  InsertMenuItemA(menu, GetMenuItemCount(menu), TRUE, &item);
+  InsertMenuItemW(menu, GetMenuItemCount(menu), TRUE, &item);
 }
 
 // A submenu under an item of `menu`, which owns it from then on.
@@ -42,18 +44,18 @@ void AddSubmenu(HMENU menu, const std::string& text, int image, ScopedMenu subme
   if (GetSubMenu(menu, GetMenuItemCount(menu) - 1) == submenu.get()) submenu.release();
 }
 
-void AddSeparator(HMENU menu) { AppendMenuA(menu, MF_SEPARATOR, 0, nullptr); }
+void AddSeparator(HMENU menu) { AppendMenuW(menu, MF_SEPARATOR, 0, nullptr); }
 
 // Marks an item as the current one: the marker picture, optionally a radio check.
 void MarkItem(HMENU menu, int position, bool checked) {
-  MENUITEMINFOA item{};
+  MENUITEMINFOW item{};
   item.cbSize = sizeof item;
   item.fMask = MIIM_BITMAP | MIIM_DATA | MIIM_FTYPE | MIIM_STATE;
   item.fType = MFT_STRING | MFT_RADIOCHECK;
   item.fState = checked ? MFS_CHECKED : MFS_UNCHECKED;
   item.hbmpItem = HBMMENU_CALLBACK;
   item.dwItemData = kIconBallOn;
-  SetMenuItemInfoA(menu, static_cast<UINT>(position), TRUE, &item);
+  SetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &item);
 }
 
 // Scheme names are shown as they are: an "&" in a name is doubled so that it
@@ -109,10 +111,10 @@ std::string HotkeyText(uint16_t hotKey) {
     text += 'F';
     text += std::to_string(key - VK_F1 + 1);
   } else {
-    char name[64] = "";
-    LONG scan = static_cast<LONG>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC)) << 16;
-    if (GetKeyNameTextA(scan, name, sizeof name) > 0) {
-      text += name;
+    wchar_t name[64] = L"";
+    LONG scan = static_cast<LONG>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+    if (GetKeyNameTextW(scan, name, 64) > 0) {
+      text += Utf8(name);
     } else {
       text += '#';
       text += std::to_string(key);
@@ -173,7 +175,7 @@ UINT ShowTrayMenu(HWND window) {
   SetForegroundWindow(window);
   UINT command = static_cast<UINT>(TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY,
                                                   cursor.x, cursor.y, 0, window, nullptr));
-  PostMessageA(window, WM_NULL, 0, 0);
+  PostMessageW(window, WM_NULL, 0, 0);
   return command;
 }
 
@@ -181,8 +183,8 @@ void miSchemeClick(HMENU schemeMenu) {
   while (GetMenuItemCount(schemeMenu) > 0) DeleteMenu(schemeMenu, 0, MF_BYPOSITION);
   try {
     int current = AddSchemeItems(schemeMenu);
-    AppendMenuA(schemeMenu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(schemeMenu, MF_STRING, kCmdCloseWindow, "Close\tAlt+X");
+    AppendMenuW(schemeMenu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(schemeMenu, MF_STRING, kCmdCloseWindow, L"Close\tAlt+X");
     if (!settings.CurrentSchemeName.empty()) {
       if (current < 0) throw std::runtime_error("no item for the current scheme");
       MarkItem(schemeMenu, current, false);

@@ -12,6 +12,7 @@
 #include "app/commands.h"
 #include "app/exception_boundary.h"
 #include "app/scoped_win.h"
+#include "app/wide_text.h"
 #include "audio/audio_engine.h"
 #include "audio/eax_presets.h"
 #include "input/hotkeys.h"
@@ -63,9 +64,9 @@ HWND Control(int id) {
 }
 
 void Enable(int id, bool enabled) { EnableWindow(Control(id), enabled ? TRUE : FALSE); }
-bool Checked(int id) { return SendMessageA(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
-void SetChecked(int id, bool on) { SendMessageA(Control(id), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0); }
-int Selection(int comboId) { return static_cast<int>(SendMessageA(Control(comboId), CB_GETCURSEL, 0, 0)); }
+bool Checked(int id) { return SendMessageW(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+void SetChecked(int id, bool on) { SendMessageW(Control(id), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0); }
+int Selection(int comboId) { return static_cast<int>(SendMessageW(Control(comboId), CB_GETCURSEL, 0, 0)); }
 
 int Dpi() { return w.dialog ? static_cast<int>(GetDpiForWindow(w.dialog)) : 96; }
 int Scaled(int pixels) { return MulDiv(pixels, Dpi(), 96); }
@@ -76,7 +77,7 @@ void EnableApply() { Enable(IDC_btnApply, true); }
 // Row i shows scheme i of SchemeList: two names that differ only in letter
 // case are told apart this way, where a look-up by name would reach the first.
 
-int RowCount() { return static_cast<int>(SendMessageA(w.list, LVM_GETITEMCOUNT, 0, 0)); }
+int RowCount() { return static_cast<int>(SendMessageW(w.list, LVM_GETITEMCOUNT, 0, 0)); }
 int SelectedRow() { return ListView_GetNextItem(w.list, -1, LVNI_SELECTED); }
 
 bool IsCurrentRow(int row) {
@@ -104,7 +105,7 @@ void UpdateSchemeButtons() {
 void KeepFocusUsable() {
   HWND focus = GetFocus();
   if (focus && !IsWindowEnabled(focus) && IsWindowVisible(w.list)) {
-    SendMessageA(w.dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(w.list), TRUE);
+    SendMessageW(w.dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(w.list), TRUE);
   }
 }
 
@@ -114,13 +115,14 @@ void RenderSchemeRows() {
   int count = schemeList.Count();
   while (RowCount() > count) ListView_DeleteItem(w.list, RowCount() - 1);
   for (int i = 0; i < count; ++i) {
-    LVITEMA item{};
+    LVITEMW item{};
     item.mask = LVIF_TEXT | LVIF_STATE;
     item.iItem = i;
-    item.pszText = const_cast<char*>(schemeList.Name(i).c_str());
+    std::wstring name = Wide(schemeList.Name(i));
+    item.pszText = name.data();
     item.state = MarkerState(i);
     item.stateMask = LVIS_STATEIMAGEMASK;
-    SendMessageA(w.list, i < RowCount() ? LVM_SETITEMA : LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    SendMessageW(w.list, i < RowCount() ? LVM_SETITEMW : LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
   }
 }
 
@@ -147,11 +149,11 @@ void btnDeleteSchemeClick() {
   int row = SelectedRow();
   if (row < 0 || row >= schemeList.Count()) return;
   if (schemeList.Count() == 1) {
-    MessageBoxA(w.dialog, "Sorry, Can not delete this scheme. It is last!", "Brisolt", MB_OK);
+    MessageBoxW(w.dialog, L"Sorry, Can not delete this scheme. It is last!", L"Brisolt", MB_OK);
     return;
   }
   std::string question = "Delete sound scheme \"" + schemeList.Name(row) + "\" ?";
-  if (MessageBoxA(w.dialog, question.c_str(), "Brisolt", MB_OKCANCEL | MB_ICONQUESTION) != IDOK) return;
+  if (MessageBoxW(w.dialog, Wide(question).c_str(), L"Brisolt", MB_OKCANCEL | MB_ICONQUESTION) != IDOK) return;
   // The row above the deleted one is selected afterwards (none for the first).
   ListView_SetItemState(w.list, -1, 0, LVIS_SELECTED);
   if (row > 0) SelectRow(row - 1);
@@ -206,7 +208,7 @@ void lwShemesSelectItem(const NMLISTVIEW& change) {
 
 // ---- Volume ------------------------------------------------------------------
 
-int SliderPosition() { return static_cast<int>(SendMessageA(w.trackBar, TBM_GETPOS, 0, 0)); }
+int SliderPosition() { return static_cast<int>(SendMessageW(w.trackBar, TBM_GETPOS, 0, 0)); }
 
 void tbGlobalVolumeChange() { SetGlobalVolume(100 - SliderPosition()); }
 
@@ -215,7 +217,7 @@ void tbGlobalVolumeChange() { SetGlobalVolume(100 - SliderPosition()); }
 // moves, the volume then follows the slider.
 void SetSliderFromVolume() {
   int before = SliderPosition();
-  SendMessageA(w.trackBar, TBM_SETPOS, TRUE, 100 - settings.GlobalVolume);
+  SendMessageW(w.trackBar, TBM_SETPOS, TRUE, 100 - settings.GlobalVolume);
   int after = SliderPosition();
   if (after != before && 100 - after != settings.GlobalVolume) tbGlobalVolumeChange();
 }
@@ -224,13 +226,13 @@ void SetSliderFromVolume() {
 // not move, but the label still shows the value.
 void ShowGlobalVolume() {
   SetSliderFromVolume();
-  SetWindowTextA(Control(IDC_lblPerc), PercentText(settings.GlobalVolume).c_str());
+  SetText(Control(IDC_lblPerc), PercentText(settings.GlobalVolume));
 }
 
 // lblSoundCard, and cbEAX and tbGlobalVolume enabled as the device allows
 // (device 0 plays nothing).
 void ShowDeviceState() {
-  SetWindowTextA(Control(IDC_lblSoundCard), DeviceDescription(settings.DeviceID).c_str());
+  SetText(Control(IDC_lblSoundCard), DeviceDescription(settings.DeviceID));
   Enable(IDC_cbEAX, settings.SupportEAX);
   EnableWindow(w.trackBar, settings.DeviceID != 0 ? TRUE : FALSE);
 }
@@ -238,7 +240,7 @@ void ShowDeviceState() {
 // ---- Apply, Ok, Cancel ---------------------------------------------------------
 
 void SetStepField(int editId, int value) {
-  SetWindowTextA(Control(editId), std::to_string(value).c_str());
+  SetText(Control(editId), std::to_string(value));
 }
 
 void btnApplyClick() {
@@ -247,7 +249,7 @@ void btnApplyClick() {
   pages.animIcon = Checked(IDC_cbAnimIcon);
   pages.eaxLine = Selection(IDC_cbEAX);
   for (size_t c = 0; c < kHotkeyControls.size(); ++c) {
-    auto controlValue = static_cast<uint16_t>(SendMessageA(Control(kHotkeyControls[c]), HKM_GETHOTKEY, 0, 0));
+    auto controlValue = static_cast<uint16_t>(SendMessageW(Control(kHotkeyControls[c]), HKM_GETHOTKEY, 0, 0));
     pages.hotkeys[kHotkeyControlActions[c]] = {HotKeyFromControl(controlValue), ModifiersFromControl(controlValue)};
   }
   pages.volUpStep = StepFieldValue(WindowText(Control(IDC_edIncVolume)), settings.VolUpValue);
@@ -264,13 +266,13 @@ void btnApplyClick() {
 
 void btnOkClick() {
   btnApplyClick();
-  PostMessageA(w.dialog, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  PostMessageW(w.dialog, WM_SYSCOMMAND, SC_MINIMIZE, 0);
 }
 
 void btnCancelClick() {
   // The preset heard as a preview is undone.
   if (Selection(IDC_cbEAX) != settings.EaxEnv) ApplyEaxPreset(settings.EaxEnv);
-  PostMessageA(w.dialog, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  PostMessageW(w.dialog, WM_SYSCOMMAND, SC_MINIMIZE, 0);
 }
 
 void cbEAXSelect() {
@@ -314,8 +316,7 @@ bool OnCommand(int id, int code) {
 void ShowOutputLine() {
   OutputReport report;
   bool open = ReadOutputReport(report);
-  SetWindowTextA(Control(IDC_lblOutput),
-                 open ? OutputLine(report.device, report.periodMs, report.latencyMs).c_str() : "");
+  SetText(Control(IDC_lblOutput), open ? OutputLine(report.device, report.periodMs, report.latencyMs) : "");
   SetWindowTextW(Control(IDC_lblBluetooth), open && report.bluetooth ? L"Bluetooth adds about 100\u2013200 ms" : L"");
 }
 
@@ -360,7 +361,7 @@ void Layout() {
                  SWP_NOACTIVATE);
     StretchHeadingRule(page);
   }
-  SendMessageA(w.trackBar, TBM_SETTHUMBLENGTH, static_cast<WPARAM>(Scaled(kThumbLength)), 0);
+  SendMessageW(w.trackBar, TBM_SETTHUMBLENGTH, static_cast<WPARAM>(Scaled(kThumbLength)), 0);
   ListView_SetColumnWidth(w.list, 0, Scaled(kColumnWidth));
   // The list lets go of the old pictures before they are destroyed.
   ScopedImageList markers = IconListAtDpi(Dpi());
@@ -376,7 +377,7 @@ std::vector<HWND> TabStops() {
   if (page >= 0 && page < kPageCount) {
     for (HWND child = GetWindow(w.pages[static_cast<size_t>(page)], GW_CHILD); child;
          child = GetWindow(child, GW_HWNDNEXT)) {
-      if (GetWindowLongA(child, GWL_STYLE) & WS_TABSTOP) stops.push_back(child);
+      if (GetWindowLongW(child, GWL_STYLE) & WS_TABSTOP) stops.push_back(child);
     }
   }
   for (int id : {IDOK, IDCANCEL, IDC_btnApply, IDC_tbGlobalVolume}) stops.push_back(GetDlgItem(w.dialog, id));
@@ -397,7 +398,7 @@ void MoveFocus(int direction) {
     int next = ((start + direction * step) % count + count) % count;
     HWND candidate = stops[static_cast<size_t>(next)];
     if (IsWindowVisible(candidate) && IsWindowEnabled(candidate)) {
-      SendMessageA(w.dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(candidate), TRUE);
+      SendMessageW(w.dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(candidate), TRUE);
       return;
     }
   }
@@ -426,7 +427,7 @@ INT_PTR PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
         default:
           return FALSE;
       }
-      SetWindowLongPtrA(page, DWLP_MSGRESULT, result);
+      SetWindowLongPtrW(page, DWLP_MSGRESULT, result);
       return TRUE;
     }
     case WM_CTLCOLORSTATIC: {
@@ -434,7 +435,7 @@ INT_PTR PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
       if ((id != IDC_lblIncPerc && id != IDC_lblRedPerc) || w.inDefaultColour) return FALSE;
       // The page's own background (the themed page texture) with dark grey text.
       w.inDefaultColour = true;
-      LRESULT brush = DefDlgProcA(page, message, wParam, lParam);
+      LRESULT brush = DefDlgProcW(page, message, wParam, lParam);
       w.inDefaultColour = false;
       SetTextColor(reinterpret_cast<HDC>(wParam), kDarkGrey);
       return static_cast<INT_PTR>(brush);
@@ -455,7 +456,7 @@ void OnModelChange(ModelChanges changes) {
     KeepFocusUsable();
   }
   if (changes & kChangedVolume) ShowGlobalVolume();
-  if (changes & kChangedReverb) SendMessageA(Control(IDC_cbEAX), CB_SETCURSEL, static_cast<WPARAM>(settings.EaxEnv), 0);
+  if (changes & kChangedReverb) SendMessageW(Control(IDC_cbEAX), CB_SETCURSEL, static_cast<WPARAM>(settings.EaxEnv), 0);
   if (changes & kChangedDevice) ShowDeviceState();
 }
 
@@ -465,13 +466,14 @@ void OptionsWindowCreate(HWND dialog) {
   w.dialog = dialog;
   w.tab = GetDlgItem(dialog, IDC_pagMain);
   w.trackBar = GetDlgItem(dialog, IDC_tbGlobalVolume);
-  HINSTANCE instance = GetModuleHandleA(nullptr);
+  HINSTANCE instance = GetModuleHandleW(nullptr);
   for (int i = 0; i < kPageCount; ++i) {
-    TCITEMA item{};
+    TCITEMW item{};
     item.mask = TCIF_TEXT;
-    item.pszText = const_cast<char*>(kPageNames[static_cast<size_t>(i)]);
-    SendMessageA(w.tab, TCM_INSERTITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-    HWND page = CreateDialogParamA(instance, MAKEINTRESOURCEA(kPageTemplates[static_cast<size_t>(i)]), dialog,
+    std::wstring name = Wide(kPageNames[static_cast<size_t>(i)]);
+    item.pszText = name.data();
+    SendMessageW(w.tab, TCM_INSERTITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    HWND page = CreateDialogParamW(instance, MAKEINTRESOURCEW(kPageTemplates[static_cast<size_t>(i)]), dialog,
                                    GuardedDialogProc<PageProc>, 0);
     EnableThemeDialogTexture(page, ETDT_ENABLETAB);
     w.pages[static_cast<size_t>(i)] = page;
@@ -479,30 +481,30 @@ void OptionsWindowCreate(HWND dialog) {
 
   w.list = Control(IDC_lwShemes);
   ListView_SetExtendedListViewStyle(w.list, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
-  LVCOLUMNA column{};
+  LVCOLUMNW column{};
   column.mask = LVCF_TEXT | LVCF_WIDTH;
-  column.pszText = const_cast<char*>("Scheme");
+  column.pszText = const_cast<wchar_t*>(L"Scheme");
   column.cx = kColumnWidth;
-  SendMessageA(w.list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+  SendMessageW(w.list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
   SetWindowSubclass(w.list, GuardedSubclassProc<ListProc>, 1, 0);
 
-  SendMessageA(w.trackBar, TBM_SETRANGE, FALSE, MAKELPARAM(0, 100));
-  SendMessageA(w.trackBar, TBM_SETPAGESIZE, 0, 10);
-  SendMessageA(w.trackBar, TBM_SETPOS, FALSE, 0);
+  SendMessageW(w.trackBar, TBM_SETRANGE, FALSE, MAKELPARAM(0, 100));
+  SendMessageW(w.trackBar, TBM_SETPAGESIZE, 0, 10);
+  SendMessageW(w.trackBar, TBM_SETPOS, FALSE, 0);
 
   HWND eax = Control(IDC_cbEAX);
-  for (const EaxPreset& preset : kEaxPresets) SendMessageA(eax, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(preset.name));
+  for (const EaxPreset& preset : kEaxPresets) AddComboText(eax, preset.name);
   HWND mouse = Control(IDC_cbMouse);
-  for (const char* action : kMouseActions) SendMessageA(mouse, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(action));
+  for (const char* action : kMouseActions) AddComboText(mouse, action);
 
   for (int id : kHotkeyControls) {
     // A global hotkey without Ctrl or Alt would take a key away from typing:
     // a plain key, or Shift with a key, gets Alt added.
-    SendMessageA(Control(id), HKM_SETRULES, HKCOMB_NONE | HKCOMB_S, MAKELPARAM(HOTKEYF_ALT, 0));
+    SendMessageW(Control(id), HKM_SETRULES, HKCOMB_NONE | HKCOMB_S, MAKELPARAM(HOTKEYF_ALT, 0));
   }
   for (auto [edit, upDown] : {std::pair{IDC_edIncVolume, IDC_udIncVolume}, std::pair{IDC_edRedVolume, IDC_udRedVolume}}) {
-    SendMessageA(Control(edit), EM_LIMITTEXT, 2, 0);
-    SendMessageA(Control(upDown), UDM_SETRANGE32, 1, 99);
+    SendMessageW(Control(edit), EM_LIMITTEXT, 2, 0);
+    SendMessageW(Control(upDown), UDM_SETRANGE32, 1, 99);
   }
 
   Layout();
@@ -547,7 +549,7 @@ bool OptionsWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* r
     case WM_DPICHANGED:
       // The dialog manager rescales the dialog-unit layout; what is sized in
       // pixels follows here.
-      *result = DefDlgProcA(w.dialog, message, wParam, lParam);
+      *result = DefDlgProcW(w.dialog, message, wParam, lParam);
       Layout();
       return true;
     default:
@@ -563,7 +565,7 @@ bool OptionsWindowPreTranslate(const MSG& msg) {
     // pressed by a program, say). The dialog manager's search for an
     // accelerator letter never comes back to such a control and would not
     // end, so the focus moves to the page control first.
-    SendMessageA(w.dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(w.tab), TRUE);
+    SendMessageW(w.dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(w.tab), TRUE);
     return true;
   }
   if (msg.message != WM_KEYDOWN) return false;
@@ -579,7 +581,7 @@ bool OptionsWindowPreTranslate(const MSG& msg) {
     // Ctrl+Tab and Ctrl+Page Down/Up turn the pages.
     SelectPage((CurrentPage() + direction + kPageCount) % kPageCount);
     HWND focus = GetFocus();
-    if (!focus || !IsWindowVisible(focus)) SendMessageA(w.dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(w.tab), TRUE);
+    if (!focus || !IsWindowVisible(focus)) SendMessageW(w.dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(w.tab), TRUE);
   } else {
     MoveFocus(direction);
   }
@@ -591,17 +593,17 @@ void actStatesExecute() {
   SetChecked(IDC_cbStartUp, settings.AutoRun);
   SetChecked(IDC_cbAnimIcon, settings.AnimIcon);
   Enable(IDC_cbEAX, settings.SupportEAX);
-  SendMessageA(Control(IDC_cbEAX), CB_SETCURSEL, static_cast<WPARAM>(settings.EaxEnv), 0);
+  SendMessageW(Control(IDC_cbEAX), CB_SETCURSEL, static_cast<WPARAM>(settings.EaxEnv), 0);
   ShowGlobalVolume();
   FillSchemeRows();
-  SetWindowTextA(Control(IDC_lblSoundCard), DeviceDescription(settings.DeviceID).c_str());
+  SetText(Control(IDC_lblSoundCard), DeviceDescription(settings.DeviceID));
   for (size_t c = 0; c < kHotkeyControls.size(); ++c) {
     uint16_t hotKey = settings.*kHotkeyBindings[kHotkeyControlActions[c]].hotKey;
-    SendMessageA(Control(kHotkeyControls[c]), HKM_SETHOTKEY, ControlValueOf(hotKey), 0);
+    SendMessageW(Control(kHotkeyControls[c]), HKM_SETHOTKEY, ControlValueOf(hotKey), 0);
   }
-  SendMessageA(Control(IDC_udIncVolume), UDM_SETPOS32, 0, settings.VolUpValue);
-  SendMessageA(Control(IDC_udRedVolume), UDM_SETPOS32, 0, settings.VolDownValue);
-  SendMessageA(Control(IDC_cbMouse), CB_SETCURSEL, static_cast<WPARAM>(settings.MouseActionIndex), 0);
+  SendMessageW(Control(IDC_udIncVolume), UDM_SETPOS32, 0, settings.VolUpValue);
+  SendMessageW(Control(IDC_udRedVolume), UDM_SETPOS32, 0, settings.VolDownValue);
+  SendMessageW(Control(IDC_cbMouse), CB_SETCURSEL, static_cast<WPARAM>(settings.MouseActionIndex), 0);
   SelectPage(0);
   Enable(IDC_btnApply, false);
 }

@@ -12,6 +12,7 @@
 #include "app/log.h"
 #include "app/scoped_win.h"
 #include "app/startup.h"
+#include "app/wide_text.h"
 #include "audio/audio_engine.h"
 #include "input/input_handlers.h"
 #include "settings/settings.h"
@@ -56,7 +57,7 @@ int Scaled(HWND window, int pixels) { return MulDiv(pixels, Dpi(window), 96); }
 
 std::string ItemText(HWND window, int id) { return WindowText(GetDlgItem(window, id)); }
 
-void Message(HWND owner, const std::string& text) { MessageBoxA(owner, text.c_str(), "Brisolt", MB_OK); }
+void Message(HWND owner, const std::string& text) { MessageBoxW(owner, Wide(text).c_str(), L"Brisolt", MB_OK); }
 
 std::string ExistsMessage(const std::string& name) {
   return "Scheme \"" + name + "\" already exists!. Please Enter another name";
@@ -65,10 +66,11 @@ std::string ExistsMessage(const std::string& name) {
 // ---- The list ------------------------------------------------------------------
 
 void SetCellText(HWND list, int row, int column, const std::string& text) {
-  LVITEMA item{};
+  LVITEMW item{};
   item.iSubItem = column;
-  item.pszText = const_cast<char*>(text.c_str());
-  SendMessageA(list, LVM_SETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  std::wstring wide = Wide(text);
+  item.pszText = wide.data();
+  SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
 
 int SelectedRow(HWND list) { return ListView_GetNextItem(list, -1, LVNI_SELECTED); }
@@ -97,12 +99,12 @@ void BuildTempScheme(TfrmSchemes& form) {
     const TScheme& edited = schemeList.Scheme(form.index);
     for (int i = 0; i < kKeyboardCategoryCount; ++i) {
       form.TempScheme->Keys[static_cast<size_t>(i)] = edited.Keys[static_cast<size_t>(i)];
-      std::string caption(KeyCategoryName(static_cast<KeyCategory>(i)));
-      LVITEMA item{};
+      std::wstring caption = Wide(KeyCategoryName(static_cast<KeyCategory>(i)));
+      LVITEMW item{};
       item.mask = LVIF_TEXT;
       item.iItem = i;
       item.pszText = caption.data();
-      SendMessageA(form.list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+      SendMessageW(form.list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
       RenderRow(form, i);
     }
     Button_SetCheck(GetDlgItem(form.window, IDC_cbKeyboard), edited.KeyboardEnabled ? BST_CHECKED : BST_UNCHECKED);
@@ -290,11 +292,12 @@ void SetUpList(TfrmSchemes& form) {
   ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
   const std::array<std::pair<const char*, int>, 3> columns = {{{"Key", 100}, {"Sound file", 380}, {"Volume", 60}}};
   for (size_t i = 0; i < columns.size(); ++i) {
-    LVCOLUMNA column{};
+    LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH;
-    column.pszText = const_cast<char*>(columns[i].first);
+    std::wstring title = Wide(columns[i].first);
+    column.pszText = title.data();
     column.cx = Scaled(list, columns[i].second);
-    SendMessageA(list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
+    SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
   }
   form.markers = IconListAtDpi(Dpi(list));
   ListView_SetImageList(list, form.markers.get(), LVSIL_STATE);
@@ -333,14 +336,14 @@ void FormResize(TfrmSchemes& form) {
 }
 
 void FormCreate(TfrmSchemes& form) {
-  SendMessageA(form.window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(SmallIcon(kIconSoundOn)));
+  SendMessageW(form.window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(SmallIcon(kIconSoundOn)));
   form.list = GetDlgItem(form.window, IDC_lwKeyboard);
   SetUpList(form);
   form.playGlyph = Glyph(form.window, true);
   form.stopGlyph = Glyph(form.window, false);
-  SendDlgItemMessageA(form.window, IDC_btnPlay, BM_SETIMAGE, IMAGE_ICON,
+  SendDlgItemMessageW(form.window, IDC_btnPlay, BM_SETIMAGE, IMAGE_ICON,
                       reinterpret_cast<LPARAM>(form.playGlyph.get()));
-  SendDlgItemMessageA(form.window, IDC_btnStop, BM_SETIMAGE, IMAGE_ICON,
+  SendDlgItemMessageW(form.window, IDC_btnStop, BM_SETIMAGE, IMAGE_ICON,
                       reinterpret_cast<LPARAM>(form.stopGlyph.get()));
   RememberAnchors(form);
   // The size of the last use, centred over the owner.
@@ -362,8 +365,8 @@ INT_PTR SchemesProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       form->window = window;
       FormCreate(*form);
       // The opener's caption and name; the name field's change handler keeps the caption.
-      SetDlgItemTextA(window, IDC_edSchemeName, form->name.c_str());
-      SetWindowTextA(window, ("Edit Scheme - " + form->name).c_str());
+      SetItemText(window, IDC_edSchemeName, form->name);
+      SetText(window, ("Edit Scheme - " + form->name));
       BuildTempScheme(*form);
       return TRUE;
     }
@@ -379,7 +382,7 @@ INT_PTR SchemesProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DPICHANGED:
       // The dialog manager rescales the layout; the anchors start afresh from it.
       if (form) {
-        SetWindowLongPtrA(window, DWLP_MSGRESULT, DefDlgProcA(window, message, wParam, lParam));
+        SetWindowLongPtrW(window, DWLP_MSGRESULT, DefDlgProcW(window, message, wParam, lParam));
         RememberAnchors(*form);
       }
       return TRUE;
@@ -388,7 +391,7 @@ INT_PTR SchemesProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       switch (LOWORD(wParam)) {
         case IDC_edSchemeName:
           if (HIWORD(wParam) == EN_CHANGE) {
-            SetWindowTextA(window, ("Edit Scheme - " + ItemText(window, IDC_edSchemeName)).c_str());
+            SetText(window, ("Edit Scheme - " + ItemText(window, IDC_edSchemeName)));
           }
           return TRUE;
         case IDC_cbKeyboard:
@@ -420,7 +423,7 @@ int RunSchemeEditor(HWND owner, int index, const std::string& name, bool current
   form.index = index;
   form.name = name;
   form.tag = current ? 1 : 0;
-  DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SCHEMES), owner, GuardedDialogProc<SchemesProc>,
+  DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SCHEMES), owner, GuardedDialogProc<SchemesProc>,
                   reinterpret_cast<LPARAM>(&form));
   return form.committed;
 }

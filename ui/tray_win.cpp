@@ -11,6 +11,7 @@
 #include "app/commands.h"
 #include "app/log.h"
 #include "app/test_seams.h"
+#include "app/wide_text.h"
 #include "input/dispatch.h"
 #include "settings/settings.h"
 #include "ui/icons.h"
@@ -63,8 +64,17 @@ bool LoadPictures() {
   return true;
 }
 
+// The fixed text fields of the icon's data, cut to fit.
+template <size_t N>
+void CopyTruncated(wchar_t (&field)[N], const std::string& text) {
+  std::wstring wide = Wide(text);
+  if (wide.size() >= N) wide.resize(N - 1);
+  std::copy(wide.begin(), wide.end(), field);
+  field[wide.size()] = L'\0';
+}
+
 bool Send(DWORD command, const Balloon* balloon = nullptr) {
-  NOTIFYICONDATAA data{};
+  NOTIFYICONDATAW data{};
   data.cbSize = sizeof data;
   data.hWnd = owner;
   data.uID = kTrayId;
@@ -75,12 +85,12 @@ bool Send(DWORD command, const Balloon* balloon = nullptr) {
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP;
     data.uCallbackMessage = WM_TRAY_ICON;
     data.hIcon = pictures[static_cast<size_t>(picture)].get();
-    std::strncpy(data.szTip, tip.c_str(), sizeof data.szTip - 1);
+    CopyTruncated(data.szTip, tip);
   }
   if (balloon) {
     data.uFlags |= NIF_INFO;
-    std::strncpy(data.szInfoTitle, balloon->title.c_str(), sizeof data.szInfoTitle - 1);
-    std::strncpy(data.szInfo, balloon->text.c_str(), sizeof data.szInfo - 1);
+    CopyTruncated(data.szInfoTitle, balloon->title);
+    CopyTruncated(data.szInfo, balloon->text);
     data.uTimeout = balloon->timeoutMs;
     data.dwInfoFlags = NIIF_INFO;
   }
@@ -88,7 +98,7 @@ bool Send(DWORD command, const Balloon* balloon = nullptr) {
     --failuresToInject;
     return false;
   }
-  return Shell_NotifyIconA(command, &data) != FALSE;
+  return Shell_NotifyIconW(command, &data) != FALSE;
 }
 
 void StopRetrying() {

@@ -5,15 +5,21 @@
 
 #include <string>
 
-// The whole text of a window or control.
+// The whole text of a window or control, and setting it; text is UTF-8 in
+// the program, and every window of it is a Unicode window.
 std::string WindowText(HWND window);
+void SetText(HWND window, const std::string& text);
+void SetItemText(HWND dialog, int item, const std::string& text);
+// A line at the end of a combo box's or a list box's list.
+void AddComboText(HWND combo, const std::string& text);
+void AddListText(HWND list, const std::string& text);
 
 // The object a dialog was started with (the last argument of
 // DialogBoxParam), kept with the dialog from WM_INITDIALOG on; null before.
 template <typename T>
 T* DialogObject(HWND dialog, UINT message, LPARAM lParam) {
-  if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-  return reinterpret_cast<T*>(GetWindowLongPtrA(dialog, DWLP_USER));
+  if (message == WM_INITDIALOG) SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+  return reinterpret_cast<T*>(GetWindowLongPtrW(dialog, DWLP_USER));
 }
 
 // Moves (and, when width and height are given, sizes) a window so that it is

@@ -1,9 +1,25 @@
 #include "ui/window_util.h"
 
+#include "app/wide_text.h"
+
 std::string WindowText(HWND window) {
-  std::string text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
-  text.resize(static_cast<size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
-  return text;
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return Utf8(text);
+}
+
+void SetText(HWND window, const std::string& text) { SetWindowTextW(window, Wide(text).c_str()); }
+
+void SetItemText(HWND dialog, int item, const std::string& text) { SetText(GetDlgItem(dialog, item), text); }
+
+void AddComboText(HWND combo, const std::string& text) {
+  std::wstring wide = Wide(text);
+  SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+}
+
+void AddListText(HWND list, const std::string& text) {
+  std::wstring wide = Wide(text);
+  SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
 void CentreOverOwner(HWND window, int width, int height) {
@@ -12,7 +28,7 @@ void CentreOverOwner(HWND window, int width, int height) {
   if (owner && IsWindowVisible(owner)) {
     GetWindowRect(owner, &area);
   } else {
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
   }
   RECT box{};
   GetWindowRect(window, &box);

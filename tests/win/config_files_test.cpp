@@ -6,6 +6,7 @@
 
 #include "app/log.h"
 #include "app/program_folder.h"
+#include "app/wide_text.h"
 #include "settings/profile_ini_win.h"
 #include "settings/settings.h"
 #include "tests/options_write_order.h"
@@ -186,4 +187,46 @@ TEST(ConfigFiles, ReadOnlyConfigIsReportedNotLost) {
   CloseHandle(lock);
   EXPECT_EQ(ReadFileText(dir / "config.cfg"), original);
   EXPECT_EQ(SectionNames(ReadFileText(dir / "schemes.cfg")), std::vector<std::string>{"Saved anyway"});
+}
+
+// The files stay in the ANSI code page, byte for byte what earlier versions
+// read, until a name needs more; then the file becomes UTF-16 (keys the
+// program does not know survive the change), and a UTF-16 file stays so.
+TEST(ConfigFiles, NamesOutsideTheAnsiCodePageTurnAFileIntoUtf16) {
+  const std::string name = "\xD0\x9A\xD0\xBB\xD0\xB0\xD0\xB2\xD0\xB8\xD1\x88\xD0\xB8 \xE9\x94\xAE";  // Клавиши 键
+  const std::string sound = "C:\\\xD0\x97\xD0\xB2\xD1\x83\xD0\xBA\xD0\xB8\\a.wav";              // C:\Звуки\a.wav
+  if (FitsAnsiCodePage(Wide(name))) GTEST_SKIP() << "the ANSI code page " << GetACP() << " holds these names";
+  ResetState();
+  TempFolder dir;
+  WriteFileText(dir / "config.cfg", "[Options]\r\nUnknown=keep me\r\n");
+  schemeList.Append("Plain", TScheme{});
+  SaveFilesTo(dir.Path());
+  EXPECT_FALSE(testutil::IsUtf16File(ReadFileText(dir / "schemes.cfg")));
+  EXPECT_FALSE(testutil::IsUtf16File(ReadFileText(dir / "config.cfg")));
+
+  TScheme other;
+  other.Key(KeyCategory::Space).FileName = sound;
+  schemeList.Append(name, other);
+  settings.CurrentSchemeName = name;
+  ASSERT_TRUE(SaveFilesTo(dir.Path()).empty());
+  std::string schemes = ReadFileText(dir / "schemes.cfg");
+  std::string config = ReadFileText(dir / "config.cfg");
+  ASSERT_TRUE(testutil::IsUtf16File(schemes));
+  ASSERT_TRUE(testutil::IsUtf16File(config));
+  EXPECT_EQ(SectionNames(testutil::TextOfUtf16File(schemes)), (std::vector<std::string>{"Plain", name}));
+  EXPECT_NE(testutil::TextOfUtf16File(config).find("Unknown=keep me"), std::string::npos);
+
+  ResetState();
+  LoadConfigurationFrom(dir.Path(), false);
+  ASSERT_EQ(schemeList.Count(), 2);
+  EXPECT_EQ(schemeList.Name(1), name);
+  EXPECT_EQ(schemeList.Scheme(1).Key(KeyCategory::Space).FileName, sound);
+  EXPECT_EQ(settings.CurrentSchemeName, name);
+
+  // With only plain names left, the schemes are still written as UTF-16.
+  schemeList.Delete(1);
+  ASSERT_TRUE(SaveFilesTo(dir.Path()).empty());
+  schemes = ReadFileText(dir / "schemes.cfg");
+  ASSERT_TRUE(testutil::IsUtf16File(schemes));
+  EXPECT_EQ(SectionNames(testutil::TextOfUtf16File(schemes)), std::vector<std::string>{"Plain"});
 }
