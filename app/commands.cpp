@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "input/hotkeys.h"
+#include "input/quiet_rules.h"
 #include "settings/settings.h"
 
 namespace {
@@ -16,6 +17,7 @@ struct Subscription {
 std::vector<Subscription> subscriptions;
 int lastSubscriptionId = 0;
 CommandServices services;
+std::string quietReason;
 
 void Log(const std::string& line) {
   if (services.log) services.log(line);
@@ -116,6 +118,21 @@ void SetDevice(int32_t deviceId, const std::string& endpoint, bool support3D, bo
   AnnounceModelChange(kChangedDevice);
 }
 
+const std::string& QuietReasonNow() { return quietReason; }
+
+void SetQuietReason(const std::string& reason) {
+  if (reason == quietReason) return;
+  quietReason = reason;
+  AnnounceModelChange(kChangedQuiet);
+}
+
+void ToggleQuietProgram(const std::string& program) {
+  std::string list = JoinProgramList(ToggleProgram(ParseProgramList(settings.QuietPrograms), program));
+  if (list == settings.QuietPrograms) return;
+  settings.QuietPrograms = list;
+  AnnounceModelChange(kChangedQuietRules);
+}
+
 void SetEditorHeight(int32_t height) {
   settings.FormSchemeHeight = height;
   AnnounceModelChange(kChangedEditorSize);
@@ -140,6 +157,9 @@ void ApplyOptions(const OptionsPages& pages) {
   settings.VolUpValue = pages.volUpStep;
   settings.VolDownValue = pages.volDownStep;
   if (pages.mouseAction >= 0) settings.MouseActionIndex = pages.mouseAction;
+  settings.QuietFullScreen = pages.quietFullScreen;
+  settings.QuietMicrophone = pages.quietMicrophone;
+  settings.QuietPrograms = JoinProgramList(ParseProgramList(pages.quietPrograms));
 
   ModelChanges changes = 0;
   if (settings.EaxEnv != before.EaxEnv) changes |= kChangedReverb;
@@ -152,6 +172,10 @@ void ApplyOptions(const OptionsPages& pages) {
       settings.VolUpValue != before.VolUpValue || settings.VolDownValue != before.VolDownValue ||
       settings.MouseActionIndex != before.MouseActionIndex) {
     changes |= kChangedOptions;
+  }
+  if (settings.QuietFullScreen != before.QuietFullScreen || settings.QuietMicrophone != before.QuietMicrophone ||
+      settings.QuietPrograms != before.QuietPrograms) {
+    changes |= kChangedQuietRules;
   }
   AnnounceModelChange(changes);
 }

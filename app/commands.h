@@ -24,9 +24,11 @@ enum ModelChange : unsigned {
   kChangedOptions = 1u << 6,        // AutoRun, AnimIcon, the volume steps, MouseActionIndex
   kChangedDevice = 1u << 7,         // DeviceID, DeviceEndpoint, Support3D, SupportEAX
   kChangedEditorSize = 1u << 8,     // FormSchemeHeight
+  kChangedQuietRules = 1u << 9,     // QuietFullScreen, QuietPrograms, QuietMicrophone
+  kChangedQuiet = 1u << 10,         // whether a quiet rule holds now, and why (not a setting)
 };
 using ModelChanges = unsigned;
-inline constexpr ModelChanges kChangedEverything = (1u << 9) - 1;
+inline constexpr ModelChanges kChangedEverything = (1u << 11) - 1;
 
 using ModelListener = std::function<void(ModelChanges)>;
 
@@ -76,6 +78,16 @@ void SetReverbPreset(int32_t index);
 // sound" and when unknown) and what it offers.
 void SetDevice(int32_t deviceId, const std::string& endpoint, bool support3D, bool supportEAX);
 
+// ---- Quiet by itself ---------------------------------------------------------------
+// Why keys are quiet now ("" when they are not): set by the quiet watcher
+// from the window in front and the microphone, announced when it changes.
+// Independent of the user's mute: neither undoes the other.
+const std::string& QuietReasonNow();
+void SetQuietReason(const std::string& reason);
+// The tray menu's "Quiet in <program>": adds the program to the quiet list,
+// or takes it out when it is there.
+void ToggleQuietProgram(const std::string& program);
+
 // ---- Windows ----------------------------------------------------------------------
 void SetEditorHeight(int32_t height);
 
@@ -92,6 +104,9 @@ struct OptionsPages {
   int32_t volUpStep = 0;    // already within 1..99
   int32_t volDownStep = 0;
   int32_t mouseAction = -1;  // -1: no line selected, the action stays
+  bool quietFullScreen = false;
+  bool quietMicrophone = false;
+  std::string quietPrograms;  // as the setting holds it: names separated by "|"
 };
 // Takes the pages over into the settings. A Run value that cannot be written
 // is logged and AutoRun keeps saying what is true; everything else is still

@@ -48,6 +48,15 @@ void CALLBACK GuardedWinEventProc(HWINEVENTHOOK, DWORD event, HWND window, LONG 
   });
 }
 
+// A wait of the thread pool (RegisterWaitForSingleObject) that has ended.
+template <void (*Handler)(void* context)>
+void CALLBACK GuardedWaitCallback(void* context, BOOLEAN) {
+  GuardHandler<int>(0, [&] {
+    Handler(context);
+    return 0;
+  });
+}
+
 // A subclass whose handler failed still hands the message on to the control,
 // so the control keeps working (and is cleaned up at its destruction).
 template <LRESULT (*Handler)(HWND, UINT, WPARAM, LPARAM, DWORD_PTR)>

@@ -9,6 +9,7 @@
 #include "app/integrity_rules.h"
 #include "app/log.h"
 #include "app/program_folder.h"
+#include "app/quiet_watch.h"
 #include "app/scoped_win.h"
 #include "app/test_seams.h"
 #include "app/wide_text.h"
@@ -73,6 +74,7 @@ std::string HiddenProgram(HWND window) {
 void OnForeground(DWORD, HWND window, LONG object, LONG) {
   if (object != OBJID_WINDOW || !window) return;
   lastSeen = window;
+  QuietForegroundChanged(window);
   std::string program = HiddenProgram(window);
   if (program.empty()) {
     SetTrayNotice("");

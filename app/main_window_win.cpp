@@ -7,10 +7,12 @@
 #include "app/autosave.h"
 #include "app/foreground.h"
 #include "app/program_folder.h"
+#include "app/quiet_watch.h"
 #include "app/commands.h"
 #include "app/exception_boundary.h"
 #include "app/log.h"
 #include "app/startup.h"
+#include "app/test_seams.h"
 #include "app/wide_text.h"
 #include "audio/audio_engine.h"
 #include "hook/hakdor.h"
@@ -43,6 +45,11 @@ constexpr UINT kHookWatchdogMs = 1000;
 // library ignores it unless the test environment turned its seam on.
 UINT TestHookFaultMessage() {
   static const UINT message = RegisterWindowMessageA("Brisolt.TestHookFault");
+  return message;
+}
+
+UINT TestTrayStateMessage() {
+  static const UINT message = RegisterWindowMessageA("Brisolt.TestTrayState");
   return message;
 }
 
@@ -122,10 +129,14 @@ LRESULT TfrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
     case kHookActivityMessage:
       ActivityMessages();
       return 0;
+    case WM_QUIET_MICROPHONE:
+      QuietMicrophoneChanged();
+      return 0;
     case WM_TIMER:
       if (wParam == kHookWatchdogTimer) {
         if (CheckInputHook()) RecoverInput(false);
         CheckForeground();
+        CheckQuiet();
         return 0;
       }
       if (wParam == kTrayRetryTimer) {
@@ -184,6 +195,12 @@ LRESULT TfrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
       if (OptionsWindowMessage(message, wParam, lParam, &result)) return result;
       break;
     default:
+      if (message == TestTrayStateMessage()) {
+        // For the tests: the tip as a global atom (which the caller deletes),
+        // or the picture.
+        if (!TestSeamsOn()) return 0;
+        return wParam == 0 ? GlobalAddAtomW(Wide(CurrentTrayTip()).c_str()) : CurrentTrayPicture();
+      }
       if (message == TestHookFaultMessage()) {
         InjectHookFault(static_cast<DWORD>(wParam));
         return 0;
@@ -256,8 +273,9 @@ void TfrmMain::FollowModel(unsigned changes) {
     }
   }
   if ((changes & kChangedHotkeys) && handle_) SyncHotkeys(handle_);
-  // Every change the user made is kept soon, not only at the exit.
-  if (autosaving_ && handle_) ScheduleSave(handle_);
+  // Every change the user made is kept soon, not only at the exit (the
+  // quiet of a rule is not the user's).
+  if (autosaving_ && handle_ && (changes & ~kChangedQuiet)) ScheduleSave(handle_);
 }
 
 // The device numbers change when outputs come and go; the chosen output is
@@ -294,6 +312,7 @@ void TfrmMain::FormCreate(HWND window) {
   SetTimer(window, kHookWatchdogTimer, kHookWatchdogMs, nullptr);
   WTSRegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION);
   WatchForeground();
+  StartQuietWatch(window);
   // Run as administrator, the program still hears a second start and a
   // restarted Explorer from programs below it.
   for (UINT allowed : {WM_ACTIVATE_INSTANCE, TaskbarCreatedMessage()}) {
@@ -317,6 +336,7 @@ void TfrmMain::FormClose() {
   KillTimer(handle_, kHookWatchdogTimer);
   WTSUnRegisterSessionNotification(handle_);
   StopWatchingForeground();
+  StopQuietWatch();
   StopInputHook();
   UnregisterHotkeys(handle_);
   RemoveTrayIcon();

@@ -78,6 +78,8 @@ struct Unhook { void operator()(HHOOK h) const { UnhookWindowsHookEx(h); } };
 struct UnhookEvent { void operator()(HWINEVENTHOOK h) const { UnhookWinEvent(h); } };
 struct DeleteMemoryDC { void operator()(HDC h) const { DeleteDC(h); } };
 struct DeleteGdiObject { void operator()(HGDIOBJ h) const { DeleteObject(h); } };
+// Waits until a callback that is running has returned.
+struct UnregisterWaitHandle { void operator()(HANDLE h) const { UnregisterWaitEx(h, INVALID_HANDLE_VALUE); } };
 
 }  // namespace scoped_traits
 
@@ -92,6 +94,7 @@ using ScopedAccelerators = UniqueHandle<scoped_traits::NullIsInvalid<HACCEL, sco
 using ScopedHook = UniqueHandle<scoped_traits::NullIsInvalid<HHOOK, scoped_traits::Unhook>>;
 using ScopedWinEventHook = UniqueHandle<scoped_traits::NullIsInvalid<HWINEVENTHOOK, scoped_traits::UnhookEvent>>;
 using ScopedAtom = UniqueHandle<scoped_traits::Atom>;
+using ScopedWait = UniqueHandle<scoped_traits::NullIsInvalid<HANDLE, scoped_traits::UnregisterWaitHandle>>;
 using ScopedMemoryDC = UniqueHandle<scoped_traits::NullIsInvalid<HDC, scoped_traits::DeleteMemoryDC>>;
 template <typename T>
 using ScopedGdi = UniqueHandle<scoped_traits::NullIsInvalid<T, scoped_traits::DeleteGdiObject>>;

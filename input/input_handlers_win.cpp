@@ -1,5 +1,6 @@
 #include "input/input_handlers.h"
 
+#include "app/commands.h"
 #include "app/log.h"
 #include "audio/audio_engine.h"
 #include "input/dispatch.h"
@@ -27,6 +28,7 @@ const TScheme* ActiveSchemeFor(bool TScheme::*inputSwitch) {
   if (!(scheme.*inputSwitch)) return nullptr;
   if (settings.MuteSound) return nullptr;
   if (settings.DeviceID == 0) return nullptr;
+  if (!QuietReasonNow().empty()) return nullptr;  // a full-screen program, a quiet program or a call
   return &scheme;
 }
 

@@ -64,6 +64,10 @@ inline constexpr auto kOptionKeys = std::to_array<OptionKey>({
     {"FormSchemeHeight", IntOption{&Settings::FormSchemeHeight, 400}, 11},
     // The output by its endpoint, which keeps its id when devices come and go.
     {"DeviceEndpoint", TextOption{&Settings::DeviceEndpoint, ""}, 25, OptionRead::kNotOnFirstStart},
+    // When the program is quiet by itself.
+    {"QuietFullScreen", BoolOption{&Settings::QuietFullScreen, false}, 26},
+    {"QuietPrograms", TextOption{&Settings::QuietPrograms, ""}, 27},
+    {"QuietMicrophone", BoolOption{&Settings::QuietMicrophone, false}, 28},
 });
 
 // Indices into kOptionKeys in writing order.

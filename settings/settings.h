@@ -35,6 +35,9 @@ struct Settings {
   int32_t VolDownValue = 0;
   int32_t FormSchemeHeight = 0;
   std::string DeviceEndpoint;     // the chosen output's endpoint id; empty: DeviceID alone
+  bool QuietFullScreen = false;   // quiet while a full-screen program is in front
+  std::string QuietPrograms;      // executables to be quiet in, separated by "|"
+  bool QuietMicrophone = false;   // quiet while a program uses the microphone
 
   bool operator==(const Settings&) const = default;
 };

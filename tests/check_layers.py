@@ -17,7 +17,7 @@ import sys
 FOLDERS = ["app", "audio", "bass", "hook", "input", "settings", "ui"]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 RELEASE = re.compile(r"\b(RegCloseKey|CloseHandle|DestroyMenu|DestroyIcon|DeleteObject|GlobalDeleteAtom|DeleteDC|"
-                     r"ReleaseDC|ImageList_Destroy|DestroyAcceleratorTable|UnhookWindowsHookEx|UnhookWinEvent)\s*\(")
+                     r"ReleaseDC|ImageList_Destroy|DestroyAcceleratorTable|UnhookWindowsHookEx|UnhookWinEvent|UnregisterWaitEx)\s*\(")
 CALLBACK = re.compile(r"\bCALLBACK\s+\w+")
 
 

@@ -10,4 +10,5 @@ inline const std::vector<std::string> kOptionsWriteOrder = {
     "MuteSound", "EaxEnv", "VolUpValue", "VolDownValue", "FormSchemeHeight", "OptionsHotKey",
     "OptionsModifiers", "SoundHotKey", "SoundModifiers", "VolumeUpHotKey", "VolumeUpHotKeyModifiers",
     "VolumeDownHotKey", "VolumeDownHotKeyModifiers", "NextSchemeHotKey", "NextSchemeHotKeyModifiers",
-    "PrevSchemeHotKey", "PrevSchemeHotKeyModifiers", "MouseActionIndex", "DeviceEndpoint"};
+    "PrevSchemeHotKey", "PrevSchemeHotKeyModifiers", "MouseActionIndex", "DeviceEndpoint",
+    "QuietFullScreen", "QuietPrograms", "QuietMicrophone"};

@@ -80,21 +80,11 @@ INT_PTR KeyProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
 
 std::string ChooseSoundFile(HWND owner) {
   std::string folder = ProgramFolder();
-  std::string start = folder + "\\Schemes";
-  const std::wstring initial = Wide(start);
-  std::vector<wchar_t> file(32768, L'\0');
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = owner;
-  dialog.lpstrFilter = L"Wave\0*.Wav\0All Files\0*.*\0";
-  dialog.nFilterIndex = 1;
-  dialog.lpstrFile = file.data();
-  dialog.nMaxFile = static_cast<DWORD>(file.size());
-  dialog.lpstrInitialDir = initial.c_str();
-  dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-  dialog.FlagsEx = OFN_EX_NOPLACESBAR;
-  if (!GetOpenFileNameW(&dialog)) return "";
-  return PathForScheme(Utf8(file.data()), folder);
+  FileChoice choice;
+  choice.filter = L"Wave\0*.Wav\0All Files\0*.*\0";
+  choice.initialFolder = folder + "\\Schemes";
+  std::string chosen = ChooseFile(owner, choice);
+  return chosen.empty() ? "" : PathForScheme(chosen, folder);
 }
 
 bool EditKeySoundDialog(HWND owner, const std::string& keyName, KeySound& sound) {

@@ -17,6 +17,7 @@ enum MenuCommand : UINT {
   kCmdExit,
   kCmdCloseWindow,
   kCmdSelectAudioDevice,
+  kCmdQuietInProgram,  // the tray menu's "Quiet in <program>"
   kCmdSchemeFirst = 1000,  // + scheme index
   kCmdSchemeLast = 1999,
   kCmdEaxFirst = 2000,     // + preset index

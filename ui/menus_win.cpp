@@ -6,9 +6,11 @@
 
 #include "app/commands.h"
 #include "app/log.h"
+#include "app/quiet_watch.h"
 #include "app/scoped_win.h"
 #include "app/wide_text.h"
 #include "audio/eax_presets.h"
+#include "input/quiet_rules.h"
 #include "settings/settings.h"
 #include "ui/about_box.h"
 #include "ui/device_selector.h"
@@ -123,6 +125,12 @@ std::string HotkeyText(uint16_t hotKey) {
   return text;
 }
 
+namespace {
+// The program that the menu's "Quiet in <program>" names, as it was when the
+// menu opened.
+std::string menuProgram;
+}  // namespace
+
 UINT ShowTrayMenu(HWND window) {
   ScopedMenu menu(CreatePopupMenu());
   ScopedMenu schemes(CreatePopupMenu());
@@ -166,6 +174,14 @@ UINT ShowTrayMenu(HWND window) {
   AddItem(help.get(), kCmdWebSite, "Brisolt Web Site", -1);
   AddSubmenu(menu.get(), "Help", kIconHelp, std::move(help));
   AddSeparator(menu.get());
+  menuProgram = LastForeignProgram();
+  if (!menuProgram.empty()) {
+    AddItem(menu.get(), kCmdQuietInProgram, "Quiet in " + MenuText(menuProgram), -1);
+    if (ListHasProgram(ParseProgramList(settings.QuietPrograms), menuProgram)) {
+      CheckMenuItem(menu.get(), kCmdQuietInProgram, MF_BYCOMMAND | MF_CHECKED);
+    }
+    AddSeparator(menu.get());
+  }
   AddItem(menu.get(), kCmdExit, "Exit", kIconExit);
 
   POINT cursor;
@@ -209,6 +225,9 @@ bool HandleMenuCommand(HWND window, UINT command) {
     case kCmdAbout: actShowAboutExecute(window); return true;
     case kCmdSendMessage: actSendMessageExecute(window); return true;
     case kCmdWebSite: actGoToWebSiteExecute(window); return true;
+    case kCmdQuietInProgram:
+      if (!menuProgram.empty()) ToggleQuietProgram(menuProgram);
+      return true;
     default:
       return false;
   }

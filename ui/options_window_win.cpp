@@ -11,11 +11,13 @@
 
 #include "app/commands.h"
 #include "app/exception_boundary.h"
+#include "app/program_folder.h"
 #include "app/scoped_win.h"
 #include "app/wide_text.h"
 #include "audio/audio_engine.h"
 #include "audio/eax_presets.h"
 #include "input/hotkeys.h"
+#include "input/quiet_rules.h"
 #include "settings/settings.h"
 #include "ui/icons.h"
 #include "ui/options_rules.h"
@@ -31,10 +33,11 @@ constexpr COLORREF kOtherRow = RGB(245, 245, 245);
 constexpr int kColumnWidth = 215;  // pixels at 96 dpi
 constexpr int kThumbLength = 25;
 
-constexpr int kPageCount = 5;
-constexpr std::array<int, kPageCount> kPageTemplates = {IDD_PAGE_GENERAL, IDD_PAGE_SCHEMES, IDD_PAGE_EFFECTS,
-                                                         IDD_PAGE_KEYBOARD, IDD_PAGE_MOUSE};
-constexpr std::array<const char*, kPageCount> kPageNames = {"General", "Schemes", "Effects", "Keyboard", "Mouse"};
+constexpr int kPageCount = 6;
+constexpr std::array<int, kPageCount> kPageTemplates = {IDD_PAGE_GENERAL,  IDD_PAGE_SCHEMES, IDD_PAGE_EFFECTS,
+                                                         IDD_PAGE_KEYBOARD, IDD_PAGE_MOUSE,   IDD_PAGE_QUIET};
+constexpr std::array<const char*, kPageCount> kPageNames = {"General", "Schemes", "Effects",
+                                                            "Keyboard", "Mouse",   "Quiet"};
 constexpr const char* kMouseActions[] = {"Enable/Disable sound", "Show options"};
 
 // The hotkey controls in the order of the Keyboard page, each with its binding.
@@ -237,6 +240,69 @@ void ShowDeviceState() {
   EnableWindow(w.trackBar, settings.DeviceID != 0 ? TRUE : FALSE);
 }
 
+// ---- Quiet ---------------------------------------------------------------------
+// The page holds its list until Apply, Ok or Cancel, like the other pages.
+
+HWND QuietList() { return Control(IDC_lbQuietPrograms); }
+
+std::vector<std::string> QuietListItems() {
+  std::vector<std::string> programs;
+  HWND list = QuietList();
+  auto count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    std::wstring text(static_cast<size_t>(SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0)) + 1, L'\0');
+    text.resize(static_cast<size_t>(
+        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()))));
+    programs.push_back(Utf8(text));
+  }
+  return programs;
+}
+
+void UpdateQuietButtons() {
+  Enable(IDC_btnRemoveQuiet, SendMessageW(QuietList(), LB_GETCURSEL, 0, 0) != LB_ERR);
+}
+
+void ShowQuietPage() {
+  SetChecked(IDC_cbQuietFullScreen, settings.QuietFullScreen);
+  SetChecked(IDC_cbQuietMicrophone, settings.QuietMicrophone);
+  SendMessageW(QuietList(), LB_RESETCONTENT, 0, 0);
+  for (const std::string& program : ParseProgramList(settings.QuietPrograms)) AddListText(QuietList(), program);
+  UpdateQuietButtons();
+}
+
+// "Add...": an executable chosen in the open-file dialog, or a name typed
+// there; only its file name is kept ("game" becomes "game.exe").
+void btnAddQuietClick() {
+  FileChoice choice;
+  choice.filter = L"Programs (*.exe)\0*.exe\0All Files\0*.*\0";
+  choice.title = L"Add a quiet program";
+  choice.defaultExtension = L"exe";
+  choice.mustExist = false;
+  std::string program = ProgramNameOf(ChooseFile(w.dialog, choice));
+  if (program.empty()) return;
+  std::vector<std::string> programs = QuietListItems();
+  if (!ListHasProgram(programs, program)) {
+    AddListText(QuietList(), program);
+    programs.push_back(program);
+    EnableApply();
+  }
+  for (size_t i = 0; i < programs.size(); ++i) {
+    if (SameProgram(programs[i], program)) SendMessageW(QuietList(), LB_SETCURSEL, i, 0);
+  }
+  UpdateQuietButtons();
+}
+
+void btnRemoveQuietClick() {
+  LRESULT selected = SendMessageW(QuietList(), LB_GETCURSEL, 0, 0);
+  if (selected == LB_ERR) return;
+  SendMessageW(QuietList(), LB_DELETESTRING, static_cast<WPARAM>(selected), 0);
+  auto count = static_cast<LRESULT>(SendMessageW(QuietList(), LB_GETCOUNT, 0, 0));
+  if (count > 0) SendMessageW(QuietList(), LB_SETCURSEL, static_cast<WPARAM>(std::min(selected, count - 1)), 0);
+  UpdateQuietButtons();
+  KeepFocusUsable();
+  EnableApply();
+}
+
 // ---- Apply, Ok, Cancel ---------------------------------------------------------
 
 void SetStepField(int editId, int value) {
@@ -255,6 +321,9 @@ void btnApplyClick() {
   pages.volUpStep = StepFieldValue(WindowText(Control(IDC_edIncVolume)), settings.VolUpValue);
   pages.volDownStep = StepFieldValue(WindowText(Control(IDC_edRedVolume)), settings.VolDownValue);
   pages.mouseAction = Selection(IDC_cbMouse);
+  pages.quietFullScreen = Checked(IDC_cbQuietFullScreen);
+  pages.quietMicrophone = Checked(IDC_cbQuietMicrophone);
+  pages.quietPrograms = JoinProgramList(QuietListItems());
   ApplyOptions(pages);
   // What was taken over: the steps as clamped, and the start-up box saying
   // what is true when the Run value could not be written.
@@ -288,8 +357,15 @@ bool OnCommand(int id, int code) {
     case IDC_btnApply: if (code == BN_CLICKED) btnApplyClick(); return true;
     case IDC_cbStartUp:
     case IDC_cbAnimIcon:
+    case IDC_cbQuietFullScreen:
+    case IDC_cbQuietMicrophone:
       if (code == BN_CLICKED) EnableApply();
       return true;
+    case IDC_lbQuietPrograms:
+      if (code == LBN_SELCHANGE) UpdateQuietButtons();
+      return true;
+    case IDC_btnAddQuiet: if (code == BN_CLICKED) btnAddQuietClick(); return true;
+    case IDC_btnRemoveQuiet: if (code == BN_CLICKED) btnRemoveQuietClick(); return true;
     case IDC_hkOptions: case IDC_hkIncVolume: case IDC_hkRedVolume:
     case IDC_hkSound: case IDC_hkNextScheme: case IDC_hkPrevScheme:
     case IDC_edIncVolume: case IDC_edRedVolume:
@@ -458,6 +534,9 @@ void OnModelChange(ModelChanges changes) {
   if (changes & kChangedVolume) ShowGlobalVolume();
   if (changes & kChangedReverb) SendMessageW(Control(IDC_cbEAX), CB_SETCURSEL, static_cast<WPARAM>(settings.EaxEnv), 0);
   if (changes & kChangedDevice) ShowDeviceState();
+  // "Quiet in <program>" of the tray menu; what the user is changing on the
+  // pages is left alone.
+  if ((changes & kChangedQuietRules) && !IsWindowEnabled(Control(IDC_btnApply))) ShowQuietPage();
 }
 
 }  // namespace
@@ -604,6 +683,7 @@ void actStatesExecute() {
   SendMessageW(Control(IDC_udIncVolume), UDM_SETPOS32, 0, settings.VolUpValue);
   SendMessageW(Control(IDC_udRedVolume), UDM_SETPOS32, 0, settings.VolDownValue);
   SendMessageW(Control(IDC_cbMouse), CB_SETCURSEL, static_cast<WPARAM>(settings.MouseActionIndex), 0);
+  ShowQuietPage();
   SelectPage(0);
   Enable(IDC_btnApply, false);
 }

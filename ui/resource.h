@@ -9,6 +9,7 @@
 #define IDD_PAGE_EFFECTS 203
 #define IDD_PAGE_KEYBOARD 204
 #define IDD_PAGE_MOUSE 205
+#define IDD_PAGE_QUIET 206
 #define IDD_SELECTOR 210
 #define IDD_SCHEMES 211
 #define IDD_KEY 212
@@ -59,6 +60,13 @@
 #define IDC_lblStatic 3062
 // Mouse
 #define IDC_cbMouse 3070
+
+// The Quiet page.
+#define IDC_cbQuietFullScreen 3080
+#define IDC_cbQuietMicrophone 3081
+#define IDC_lbQuietPrograms 3082
+#define IDC_btnAddQuiet 3083
+#define IDC_btnRemoveQuiet 3084
 
 // The device selector (its button is IDOK).
 #define IDC_lbl1 3100

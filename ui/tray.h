@@ -11,8 +11,12 @@ inline constexpr UINT WM_TRAY_ICON = WM_USER + 123;  // 0x47B
 inline constexpr UINT_PTR kTrayRetryTimer = 2;
 
 // "Brisolt - " and the current scheme's name, cut safely to the 63
-// characters the notification area holds.
+// characters the notification area holds; while a quiet rule holds, it ends
+// with " - quiet: <reason>".
 std::string TrayTip();
+// What the icon shows now: its tip and its TrayPicture (for the tests).
+std::string CurrentTrayTip();
+int CurrentTrayPicture();
 
 // Adds the icon with the picture of the mute state and the tip of the current
 // scheme; from then on it follows both by itself. Where the notification

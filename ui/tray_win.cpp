@@ -13,6 +13,7 @@
 #include "app/test_seams.h"
 #include "app/wide_text.h"
 #include "input/dispatch.h"
+#include "input/quiet_rules.h"
 #include "settings/settings.h"
 #include "ui/icons.h"
 
@@ -136,11 +137,12 @@ void Update() {
   PlaceOrRetry();
 }
 
-int MutePicture() { return settings.MuteSound ? kPictureSoundOff : kPictureSoundOn; }
+// Muted by the user or quiet by a rule, the icon shows the sound off.
+int MutePicture() { return settings.MuteSound || !QuietReasonNow().empty() ? kPictureSoundOff : kPictureSoundOn; }
 
 void OnModelChange(ModelChanges changes) {
-  if (!(changes & (kChangedMute | kChangedCurrentScheme))) return;
-  if (changes & kChangedMute) picture = MutePicture();
+  if (!(changes & (kChangedMute | kChangedCurrentScheme | kChangedQuiet))) return;
+  if (changes & (kChangedMute | kChangedQuiet)) picture = MutePicture();
   tip = notice.empty() ? TrayTip() : notice;
   Update();
 }
@@ -148,22 +150,19 @@ void OnModelChange(ModelChanges changes) {
 }  // namespace
 
 std::string TrayTip() {
-  std::string text = "Brisolt - " + settings.CurrentSchemeName;
-  if (text.size() > kTipCapacity - 1) {
-    text.resize(kTipCapacity - 1);
-    // Do not leave half of a double-byte character at the cut.
-    size_t i = 0;
-    while (i < text.size()) {
-      size_t step = IsDBCSLeadByte(static_cast<BYTE>(text[i])) ? 2 : 1;
-      if (i + step > text.size()) {
-        text.resize(i);
-        break;
-      }
-      i += step;
-    }
-  }
-  return text;
+  std::wstring ending;
+  if (!QuietReasonNow().empty()) ending = Wide(" - " + QuietTipEnding(QuietReasonNow()));
+  std::wstring text = Wide("Brisolt - " + settings.CurrentSchemeName);
+  // A long scheme name is cut, never the reason of the quiet.
+  size_t room = kTipCapacity - 1 > ending.size() ? kTipCapacity - 1 - ending.size() : 0;
+  if (text.size() > room) text.resize(room);
+  // Do not leave half of a character outside the basic plane at the cut.
+  if (!text.empty() && text.back() >= 0xD800 && text.back() <= 0xDBFF) text.pop_back();
+  return Utf8((text + ending).substr(0, kTipCapacity - 1));
 }
+
+std::string CurrentTrayTip() { return tip; }
+int CurrentTrayPicture() { return picture; }
 
 void AddTrayIcon(HWND window) {
   owner = window;
@@ -186,8 +185,10 @@ void RetryTrayIcon() {
 bool TrayIconShown() { return added; }
 
 void SetTrayNotice(const std::string& text) {
-  if (text == notice) return;
-  notice = text.substr(0, std::min(text.size(), kTipCapacity - 1));
+  std::wstring wide = Wide(text);
+  if (wide.size() > kTipCapacity - 1) wide.resize(kTipCapacity - 1);
+  if (Utf8(wide) == notice) return;
+  notice = Utf8(wide);
   tip = notice.empty() ? TrayTip() : notice;
   Update();
 }

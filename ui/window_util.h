@@ -14,6 +14,19 @@ void SetItemText(HWND dialog, int item, const std::string& text);
 void AddComboText(HWND combo, const std::string& text);
 void AddListText(HWND list, const std::string& text);
 
+// The open-file dialog: the full path chosen, or "" when it was cancelled.
+// `filter` is the dialog's list of pairs ("Wave\0*.wav\0...\0"); without
+// mustExist, a name that is typed is taken as it is (with defaultExtension
+// added when it has none).
+struct FileChoice {
+  const wchar_t* filter = nullptr;
+  std::string initialFolder;
+  const wchar_t* title = nullptr;
+  const wchar_t* defaultExtension = nullptr;
+  bool mustExist = true;
+};
+std::string ChooseFile(HWND owner, const FileChoice& choice);
+
 // The object a dialog was started with (the last argument of
 // DialogBoxParam), kept with the dialog from WM_INITDIALOG on; null before.
 template <typename T>

@@ -1,5 +1,9 @@
 #include "ui/window_util.h"
 
+#include <commdlg.h>
+
+#include <vector>
+
 #include "app/wide_text.h"
 
 std::string WindowText(HWND window) {
@@ -40,4 +44,24 @@ void CentreOverOwner(HWND window, int width, int height) {
   }
   SetWindowPos(window, nullptr, area.left + (area.right - area.left - width) / 2,
                area.top + (area.bottom - area.top - height) / 2, width, height, flags);
+}
+
+std::string ChooseFile(HWND owner, const FileChoice& choice) {
+  const std::wstring initial = Wide(choice.initialFolder);
+  std::vector<wchar_t> file(32768, L'\0');
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = choice.filter;
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = file.data();
+  dialog.nMaxFile = static_cast<DWORD>(file.size());
+  dialog.lpstrInitialDir = initial.empty() ? nullptr : initial.c_str();
+  dialog.lpstrTitle = choice.title;
+  dialog.lpstrDefExt = choice.defaultExtension;
+  dialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
+                 (choice.mustExist ? OFN_FILEMUSTEXIST : 0);
+  dialog.FlagsEx = OFN_EX_NOPLACESBAR;
+  if (!GetOpenFileNameW(&dialog)) return "";
+  return Utf8(file.data());
 }

@@ -157,6 +157,9 @@ OptionsPages PagesOf(const Settings& s) {
   pages.volUpStep = s.VolUpValue;
   pages.volDownStep = s.VolDownValue;
   pages.mouseAction = s.MouseActionIndex;
+  pages.quietFullScreen = s.QuietFullScreen;
+  pages.quietMicrophone = s.QuietMicrophone;
+  pages.quietPrograms = s.QuietPrograms;
   return pages;
 }
 
@@ -202,6 +205,35 @@ TEST_F(Commands, ARefusedRunValueIsLoggedAndTheRestIsStillApplied) {
   EXPECT_EQ(settings.VolDownValue, 3);
   EXPECT_EQ(log_, std::vector<std::string>{"Failed to set data for 'Brisolt'"});
   EXPECT_EQ(Heard(), Changes{kChangedOptions});
+}
+
+// The quiet page, the tray's "Quiet in <program>" and the watcher's reason
+// each announce what they changed, and nothing when nothing changed.
+TEST_F(Commands, QuietRulesAndTheQuietReasonAnnounceTheirChanges) {
+  OptionsPages pages = PagesOf(settings);
+  pages.quietFullScreen = true;
+  pages.quietPrograms = " notepad.exe || GAME.exe|notepad.EXE ";
+  ApplyOptions(pages);
+  EXPECT_TRUE(settings.QuietFullScreen);
+  EXPECT_EQ(settings.QuietPrograms, "notepad.exe|GAME.exe") << "kept tidy";
+  EXPECT_EQ(Heard(), Changes{kChangedQuietRules});
+  ApplyOptions(PagesOf(settings));
+  EXPECT_TRUE(Heard().empty());
+
+  ToggleQuietProgram("Notepad.exe");
+  EXPECT_EQ(settings.QuietPrograms, "GAME.exe") << "taken out in any letter case";
+  ToggleQuietProgram("calc.exe");
+  EXPECT_EQ(settings.QuietPrograms, "GAME.exe|calc.exe");
+  EXPECT_EQ(Heard(), (Changes{kChangedQuietRules, kChangedQuietRules}));
+  ToggleQuietProgram("  ");
+  EXPECT_TRUE(Heard().empty()) << "no name, no change";
+
+  SetQuietReason("full screen");
+  SetQuietReason("full screen");
+  EXPECT_EQ(QuietReasonNow(), "full screen");
+  EXPECT_FALSE(settings.MuteSound) << "a rule is not the user's mute";
+  SetQuietReason("");
+  EXPECT_EQ(Heard(), (Changes{kChangedQuiet, kChangedQuiet}));
 }
 
 TEST(CommandSubscriptions, InOrderAndNeverAfterUnsubscribing) {

@@ -154,6 +154,9 @@ Settings EveryMemberSet() {
       .VolDownValue = 2,
       .FormSchemeHeight = 70000,  // above 16 bits: read whole
       .DeviceEndpoint = "{0.0.0.00000000}.{5e1d0a2c}",
+      .QuietFullScreen = true,
+      .QuietPrograms = "notepad.exe|Game.exe",
+      .QuietMicrophone = true,
   };
 }
 
@@ -172,6 +175,7 @@ TEST(SettingsFile, EachKeyFillsItsOwnMember) {
       {"MouseActionIndex", "1"}, {"DeviceID", "-1"}, {"Support3D", "1"}, {"SupportEAX", "1"},
       {"MuteSound", "1"}, {"EaxEnv", "26"}, {"VolUpValue", "99"}, {"VolDownValue", "2"},
       {"FormSchemeHeight", "70000"}, {"DeviceEndpoint", "{0.0.0.00000000}.{5e1d0a2c}"},
+      {"QuietFullScreen", "1"}, {"QuietPrograms", "notepad.exe|Game.exe"}, {"QuietMicrophone", "1"},
   };
   for (const auto& [key, value] : file) ini.Set("Options", key, value);
   Settings s;
