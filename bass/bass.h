@@ -70,9 +70,29 @@ DWORD WINAPI BASS_ErrorGetCode(void);
 // (mem = TRUE: file points to length bytes). max: simultaneous playbacks.
 HSAMPLE WINAPI BASS_SampleLoad(BOOL mem, void* file, DWORD offset, DWORD length, DWORD max, DWORD flags);
 // Plays a sample. Null vectors mean zero; freq -1 (or 0) is the sample's own
-// rate; volume 0..100; start is a frame offset into the sample.
+// rate, and another rate from 100 to 200000 Hz plays it that much higher (and
+// shorter) or lower, resampled with the library's band-limited resampler;
+// volume 0..100; start is a frame offset into the sample. For a sample loaded
+// with BASS_SAMPLE_3D, pos->x (-1 left .. 1 right) places it between the two
+// channels: the far side is turned down, the near side keeps its level, so a
+// sound at 0 is exactly as loud as an unplaced one.
 HCHANNEL WINAPI BASS_SamplePlay3DEx(HSAMPLE handle, BASS_3DVECTOR* pos, BASS_3DVECTOR* orient,
                                     BASS_3DVECTOR* vel, DWORD start, int freq, int volume, BOOL loop);
+// Ours: what the library decoded of a sample, for a picture of it.
+typedef struct BASS_BRISOLT_SAMPLEINFO {
+  DWORD size;      // set by the caller to sizeof(BASS_BRISOLT_SAMPLEINFO)
+  DWORD freq;      // the file's own sample rate
+  DWORD frames;    // its length in frames of that rate
+  DWORD lengthMs;  // its length in milliseconds (rounded)
+  float peak;      // the highest absolute value of either channel, 0..1 (1 = full scale)
+} BASS_BRISOLT_SAMPLEINFO;
+// FALSE with the "handle" error for an unknown sample and "illegal
+// parameter" for a null or too small struct.
+BOOL WINAPI BASS_BrisoltGetSampleInfo(HSAMPLE handle, BASS_BRISOLT_SAMPLEINFO* info);
+// The sample's outline over `columns` equal parts of its length: for each
+// part the lowest and the highest value of either channel (-1..1), as pairs
+// low, high in lowHigh[2 * columns]. FALSE as above, or for 0 columns.
+BOOL WINAPI BASS_BrisoltGetSampleOutline(HSAMPLE handle, float* lowHigh, DWORD columns);
 BOOL WINAPI BASS_SampleStop(HSAMPLE handle);
 BOOL WINAPI BASS_SampleFree(HSAMPLE handle);
 // The environmental reverb in force: env 0..25, vol (wet level 0..1), decay
