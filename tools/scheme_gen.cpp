@@ -6,6 +6,9 @@
 // of: a short noise burst for the contact itself, resonators for the parts
 // that ring (type bars, switch leaves, keycaps, the case), a falling sine for
 // the thump of a heavy part landing, and a band of decaying noise for rattle.
+// Mechanical and Laptop also have a release sound per category,
+// <Category>Release.wav, for the key or button coming back up; schemes.cfg
+// lists those after the keys every scheme section has.
 // The noise comes from our own generator with fixed seeds and the arithmetic
 // is plain IEEE double (no fast-math, no FMA contraction under -std=c++20),
 // so the same build writes byte-identical files on every run.
@@ -30,12 +33,19 @@ namespace {
 constexpr int kRate = 44100;
 constexpr double kPi = 3.14159265358979323846;
 constexpr uint64_t kMasterSeed = 0x6272697365ull;
+// Release sounds draw their noise from streams of their own, so that adding
+// or editing them leaves every press sound as it was.
+constexpr uint64_t kReleaseSeed = 0x72656c65617365ull;
 
 // Loudness every file is normalised to: the loudest 50 ms window after the
 // K-weighting of loudness meters, in dB relative to a full-scale sine's mean
 // square. Clicks of 10 ms and a bell of a second then sound about as loud as
 // each other, which plain peak or whole-file RMS normalisation would not give.
 constexpr double kTargetLoudnessDb = -17.0;
+// Release sounds, the key or button coming back up, are normalised to this
+// instead: a real key is a good deal quieter on the way up, and the press must
+// stay the sound that marks the keystroke.
+constexpr double kReleaseLoudnessDb = -25.0;
 // No sample louder than this, so that resampling in the mixer cannot clip.
 constexpr double kPeakCeilingDb = -1.0;
 // Ordinary sounds stop before this; the few long ones say so in their recipe.
@@ -568,8 +578,7 @@ void AddMechKey(Sound& s, const MechKey& k) {
   if (stabilised) s.Add(cap, k.bottomAt + 0.004, 0.4 * k.bottomGain, k.pitch * 1.04);
 }
 
-Recipe Mechanical(int c, uint64_t seed) {
-  Sound s(seed);
+MechKey MechKeyOf(int c) {
   MechKey k;
   switch (c) {
     case kEscape: k.pitch = 1.18; k.clickGain = 1.2; k.caseHz = 380; break;
@@ -601,6 +610,12 @@ Recipe Mechanical(int c, uint64_t seed) {
     case kNumLock: k.pitch = 1.07; k.caseHz = 600; break;
     default: break;
   }
+  return k;
+}
+
+Recipe Mechanical(int c, uint64_t seed) {
+  Sound s(seed);
+  const MechKey k = MechKeyOf(c);
   if (c == kLeftButton) {
     AddMicroswitch(s, 1.08, 1.0, 0.07);
   } else if (c == kRightButton) {
@@ -616,6 +631,71 @@ Recipe Mechanical(int c, uint64_t seed) {
     latch.clickLevel = 0.5;
     latch.modes = {{5000, 0.002, 0.3}};
     s.Add(latch, 0.045, 0.5, k.pitch);
+  }
+  return {s.Take(), kShortLimit};
+}
+
+// The key coming back up. The spring drives the stem into the top of its
+// housing: a hard, light clack of the switch alone, with none of the cap's
+// weight landing on the plate, so no thump and little of the cap's ring. The
+// click jacket snaps back a moment before it and the spring pings after it.
+// Higher, shorter and softer than the way down, as on a real board.
+void AddMechKeyRelease(Sound& s, const MechKey& k) {
+  Strike jacket;
+  jacket.clickTau = 0.0002;
+  jacket.clickHp = 4500;
+  jacket.clickLp = 16000;
+  jacket.clickLevel = 0.3;
+  jacket.modes = {{5600, 0.0015, 0.4}, {7800, 0.001, 0.25}};
+  s.Add(jacket, 0.0, 0.7 * k.clickGain, k.pitch);
+
+  // The stem, not the cap, rings here: its pitch follows the cap's size
+  // only a little.
+  double stemScale = 1.0 / std::pow(k.size, 0.2);
+  Strike top;
+  top.clickTau = 0.0003;
+  top.clickHp = 1500;
+  top.clickLp = 14000;
+  top.clickLevel = 0.3;
+  top.modes = {{3400 * stemScale, 0.003, 0.45},
+               {5300 * stemScale, 0.002, 0.3},
+               {k.caseHz * 1.8, 0.004, 0.12},
+               {7600, 0.009, 0.04}};  // the spring
+  bool stabilised = k.size >= 2;
+  if (stabilised) {
+    // The wire swinging back up and knocking in its housings.
+    top.rattleTau = 0.005;
+    top.rattleHp = 2000;
+    top.rattleLp = 9000;
+    top.rattleLevel = 0.15;
+  }
+  // A long cap is slower to come back: its stem arrives a little later.
+  double topAt = 0.004 + 0.0005 * (k.size - 1);
+  s.Add(top, topAt, 1.0, k.pitch);
+  if (stabilised) s.Add(top, topAt + 0.003, 0.35, k.pitch * 1.05);
+}
+
+// A microswitch's leaf springing back: the tick is higher and thinner than
+// the snap over, and the shell hardly rings.
+void AddMicroswitchRelease(Sound& s, double pitch, double brightness) {
+  Strike back;
+  back.clickTau = 0.0002;
+  back.clickHp = 3000;
+  back.clickLp = 10000 + 6000 * brightness;
+  back.clickLevel = 0.6;
+  back.modes = {{4700, 0.0018, 0.55}, {7600 * (0.9 + 0.1 * brightness), 0.0012, 0.35},
+                {1500, 0.003, 0.12}};
+  s.Add(back, 0.0, 1.0, pitch);
+}
+
+Recipe MechanicalRelease(int c, uint64_t seed) {
+  Sound s(seed);
+  if (c == kLeftButton) {
+    AddMicroswitchRelease(s, 1.08, 1.0);
+  } else if (c == kRightButton) {
+    AddMicroswitchRelease(s, 0.95, 1.0);
+  } else {
+    AddMechKeyRelease(s, MechKeyOf(c));
   }
   return {s.Take(), kShortLimit};
 }
@@ -653,8 +733,7 @@ void AddLaptopKey(Sound& s, const LaptopKey& k) {
   if (k.secondAt > 0) s.Add(tap, k.secondAt, 0.45, k.pitch * 1.05);
 }
 
-Recipe Laptop(int c, uint64_t seed) {
-  Sound s(seed);
+LaptopKey LaptopKeyOf(int c) {
   LaptopKey k;
   switch (c) {
     // The top row is half-height keys: smaller, higher, lighter.
@@ -685,6 +764,12 @@ Recipe Laptop(int c, uint64_t seed) {
     case kPageDown: k.pitch = 1.02; k.size = 0.85; k.secondAt = 0.022; break;
     default: break;
   }
+  return k;
+}
+
+Recipe Laptop(int c, uint64_t seed) {
+  Sound s(seed);
+  const LaptopKey k = LaptopKeyOf(c);
   if (c == kLeftButton || c == kRightButton) {
     // The touchpad's button: a duller, deeper click than a mouse's, through
     // the whole palm rest.
@@ -706,6 +791,48 @@ Recipe Laptop(int c, uint64_t seed) {
   Buffer out = s.Take();
   // The chassis and the palm over it damp what the strike leaves above 6 kHz.
   Biquad soft = Biquad::LowPass(6000);
+  for (double& v : out) v = soft.Run(v);
+  return {std::move(out), kShortLimit};
+}
+
+// A scissor key coming back up: the arms straighten and the cap stops
+// against them, a light tap without the thud of the key landing on the
+// chassis, higher because the cap is held by its edges only. The far side of
+// a wide key follows sooner than on the way down.
+void AddLaptopKeyRelease(Sound& s, const LaptopKey& k) {
+  Strike up;
+  up.clickTau = 0.0003;
+  up.clickHp = 1500;
+  up.clickLp = 7000;
+  up.clickLevel = 0.5;
+  double scale = 1.0 / std::pow(k.size, 0.25);
+  up.modes = {{2300 * scale, 0.0025, 0.45}, {3600 * scale, 0.0018, 0.3}, {1400 * scale, 0.004, 0.2}};
+  if (k.size > 1.5) {
+    up.rattleTau = 0.005;
+    up.rattleHp = 1800;
+    up.rattleLp = 6000;
+    up.rattleLevel = 0.12;
+  }
+  s.Add(up, 0.0, 1.0, k.pitch);
+  if (k.secondAt > 0) s.Add(up, 0.6 * k.secondAt, 0.4, k.pitch * 1.05);
+}
+
+Recipe LaptopRelease(int c, uint64_t seed) {
+  Sound s(seed);
+  if (c == kLeftButton || c == kRightButton) {
+    // The touchpad's button springing back: a thin tick of the hinge.
+    Strike back;
+    back.clickTau = 0.0002;
+    back.clickHp = 1500;
+    back.clickLp = 8000;
+    back.clickLevel = 0.6;
+    back.modes = {{2900, 0.002, 0.5}, {4700, 0.0015, 0.3}, {1200, 0.003, 0.15}};
+    s.Add(back, 0.0, 1.0, c == kLeftButton ? 1.0 : 0.9);
+  } else {
+    AddLaptopKeyRelease(s, LaptopKeyOf(c));
+  }
+  Buffer out = s.Take();
+  Biquad soft = Biquad::LowPass(6000);  // the same chassis as the press
   for (double& v : out) v = soft.Run(v);
   return {std::move(out), kShortLimit};
 }
@@ -752,7 +879,7 @@ struct Finished {
   bool peakLimited = false;
 };
 
-Finished Finish(Buffer x, double maxLength) {
+Finished Finish(Buffer x, double maxLength, double targetLoudnessDb) {
   // Rumble below the thumps would only eat headroom.
   Biquad dc = Biquad::HighPass(35);
   for (double& v : x) v = dc.Run(v);
@@ -779,7 +906,7 @@ Finished Finish(Buffer x, double maxLength) {
   }
 
   Finished f;
-  double gain = std::pow(10.0, (kTargetLoudnessDb - LoudnessDb(x)) / 20);
+  double gain = std::pow(10.0, (targetLoudnessDb - LoudnessDb(x)) / 20);
   double ceiling = std::pow(10.0, kPeakCeilingDb / 20);
   peak = Peak(x);
   if (peak * gain > ceiling) {
@@ -874,13 +1001,30 @@ Measures Measure(const std::vector<int16_t>& pcm) {
 struct SchemeDef {
   const char* name;
   std::function<Recipe(int, uint64_t)> make;
+  // The sound of the key or button coming back up; empty for a scheme whose
+  // keys make none worth playing.
+  std::function<Recipe(int, uint64_t)> makeRelease;
 };
 
+bool WriteWav(const std::filesystem::path& path, const std::vector<int16_t>& pcm) {
+  std::ofstream wav(path, std::ios::binary);
+  std::string bytes = WavFile(pcm);
+  wav.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!wav) std::cerr << "cannot write " << path.string() << "\n";
+  return static_cast<bool>(wav);
+}
+
+const char* const kTableHead =
+    "| category | length ms | peak dBFS | RMS dBFS | loudness dB | centroid Hz |";
+const char* const kTableRule = "|---|---:|---:|---:|---:|---:|";
+
 int Run(const std::filesystem::path& outDir, const std::string& reportPath) {
-  // TypeWriter first: it is the scheme a fresh installation starts with.
-  const std::array<SchemeDef, 3> schemes = {{{"TypeWriter", TypeWriter},
-                                             {"Mechanical", Mechanical},
-                                             {"Laptop", Laptop}}};
+  // TypeWriter first: it is the scheme a fresh installation starts with. A
+  // typewriter key rises silently on its spring, so that scheme has no
+  // release sounds.
+  const std::array<SchemeDef, 3> schemes = {{{"TypeWriter", TypeWriter, nullptr},
+                                             {"Mechanical", Mechanical, MechanicalRelease},
+                                             {"Laptop", Laptop, LaptopRelease}}};
   std::string cfg;
   std::ostringstream report;
   report << "# Default schemes: measurements\n\n"
@@ -888,7 +1032,11 @@ int Run(const std::filesystem::path& outDir, const std::string& reportPath) {
          << "the loudest 50 ms window of the K-weighted signal (dB re a full-scale sine);\n"
          << "every file is normalised to " << kTargetLoudnessDb << " dB of it, unless its peak "
          << "would pass " << kPeakCeilingDb << " dBFS\n(marked *). RMS is over the whole file; "
-         << "the centroid is that of the magnitude spectrum.\n";
+         << "the centroid is that of the magnitude spectrum.\n\n"
+         << "Release sounds (`<category>Release.wav`, the key or button coming back up) are\n"
+         << "normalised to " << kReleaseLoudnessDb << " dB instead, "
+         << kTargetLoudnessDb - kReleaseLoudnessDb << " dB below the presses, and have tables of "
+         << "their own;\ntheir last two columns compare each with the press of its category.\n";
   char line[256];
   for (size_t si = 0; si < schemes.size(); ++si) {
     const SchemeDef& scheme = schemes[si];
@@ -896,32 +1044,46 @@ int Run(const std::filesystem::path& outDir, const std::string& reportPath) {
     std::filesystem::create_directories(dir);
     if (si > 0) cfg += "\r\n";
     cfg += std::string("[") + scheme.name + "]\r\n";
-    report << "\n## " << scheme.name << "\n\n"
-           << "| category | length ms | peak dBFS | RMS dBFS | loudness dB | centroid Hz |\n"
-           << "|---|---:|---:|---:|---:|---:|\n";
+    report << "\n## " << scheme.name << "\n\n" << kTableHead << "\n" << kTableRule << "\n";
+    std::array<Measures, kCatCount> press{};
     for (int c = 0; c < kCatCount; ++c) {
       uint64_t seed = MixSeed(kMasterSeed ^ (static_cast<uint64_t>(si) << 8) ^ static_cast<uint64_t>(c));
       Recipe recipe = scheme.make(c, seed);
-      Finished f = Finish(std::move(recipe.samples), recipe.maxLength);
+      Finished f = Finish(std::move(recipe.samples), recipe.maxLength, kTargetLoudnessDb);
       std::string name(kCatNames[c]);
-      std::ofstream wav(dir / (name + ".wav"), std::ios::binary);
-      std::string bytes = WavFile(f.pcm);
-      wav.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-      if (!wav) {
-        std::cerr << "cannot write " << (dir / (name + ".wav")).string() << "\n";
-        return 1;
-      }
+      if (!WriteWav(dir / (name + ".wav"), f.pcm)) return 1;
       std::string path = std::string("Schemes\\") + scheme.name + "\\" + name + ".wav";
       cfg += "k" + name + "=" + path + "\r\n";
       cfg += "ek" + name + "=1\r\n";
       cfg += "k" + name + "Vol=" + std::to_string(CategoryVolume(c)) + "\r\n";
-      Measures m = Measure(f.pcm);
+      Measures m = press[c] = Measure(f.pcm);
       std::snprintf(line, sizeof line, "| %s | %.1f | %.1f%s | %.1f | %.1f | %.0f |\n",
                     name.c_str(), m.lengthMs, m.peakDb, f.peakLimited ? "*" : "", m.rmsDb,
                     m.loudnessDb, m.centroidHz);
       report << line;
     }
     cfg += "MouseEnabled=1\r\nKeyboardEnabled=1\r\n";
+    if (!scheme.makeRelease) continue;
+
+    // The release keys follow the keys every scheme has, in category order.
+    report << "\n### " << scheme.name << ": release\n\n"
+           << kTableHead << " peak vs press dB | centroid x press |\n"
+           << kTableRule << "---:|---:|\n";
+    for (int c = 0; c < kCatCount; ++c) {
+      uint64_t seed = MixSeed(kReleaseSeed ^ (static_cast<uint64_t>(si) << 8) ^ static_cast<uint64_t>(c));
+      Recipe recipe = scheme.makeRelease(c, seed);
+      Finished f = Finish(std::move(recipe.samples), recipe.maxLength, kReleaseLoudnessDb);
+      std::string name = std::string(kCatNames[c]) + "Release";
+      if (!WriteWav(dir / (name + ".wav"), f.pcm)) return 1;
+      cfg += "k" + name + "=Schemes\\" + scheme.name + "\\" + name + ".wav\r\n";
+      Measures m = Measure(f.pcm);
+      std::snprintf(line, sizeof line,
+                    "| %s | %.1f | %.1f%s | %.1f | %.1f | %.0f | %+.1f | %.2f |\n",
+                    std::string(kCatNames[c]).c_str(), m.lengthMs, m.peakDb,
+                    f.peakLimited ? "*" : "", m.rmsDb, m.loudnessDb, m.centroidHz,
+                    m.peakDb - press[c].peakDb, m.centroidHz / press[c].centroidHz);
+      report << line;
+    }
   }
   std::ofstream cfgFile(outDir / "schemes.cfg", std::ios::binary);
   cfgFile << cfg;
