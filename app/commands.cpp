@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "input/hotkeys.h"
+#include "audio/press_rules.h"
 #include "input/quiet_rules.h"
 #include "settings/settings.h"
 
@@ -160,6 +161,9 @@ void ApplyOptions(const OptionsPages& pages) {
   settings.QuietFullScreen = pages.quietFullScreen;
   settings.QuietMicrophone = pages.quietMicrophone;
   settings.QuietPrograms = JoinProgramList(ParseProgramList(pages.quietPrograms));
+  settings.Variation = VariationLevel(pages.variation);
+  settings.KeyPanning = pages.keyPanning;
+  settings.OverlapSounds = pages.overlapSounds;
 
   ModelChanges changes = 0;
   if (settings.EaxEnv != before.EaxEnv) changes |= kChangedReverb;
@@ -170,7 +174,8 @@ void ApplyOptions(const OptionsPages& pages) {
   }
   if (settings.AutoRun != before.AutoRun || settings.AnimIcon != before.AnimIcon ||
       settings.VolUpValue != before.VolUpValue || settings.VolDownValue != before.VolDownValue ||
-      settings.MouseActionIndex != before.MouseActionIndex) {
+      settings.MouseActionIndex != before.MouseActionIndex || settings.Variation != before.Variation ||
+      settings.KeyPanning != before.KeyPanning || settings.OverlapSounds != before.OverlapSounds) {
     changes |= kChangedOptions;
   }
   if (settings.QuietFullScreen != before.QuietFullScreen || settings.QuietMicrophone != before.QuietMicrophone ||

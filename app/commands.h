@@ -21,7 +21,7 @@ enum ModelChange : unsigned {
   kChangedVolume = 1u << 3,         // GlobalVolume
   kChangedReverb = 1u << 4,         // EaxEnv
   kChangedHotkeys = 1u << 5,        // any of the six combinations
-  kChangedOptions = 1u << 6,        // AutoRun, AnimIcon, the volume steps, MouseActionIndex
+  kChangedOptions = 1u << 6,        // AutoRun, AnimIcon, the volume steps, MouseActionIndex, how keys sound
   kChangedDevice = 1u << 7,         // DeviceID, DeviceEndpoint, Support3D, SupportEAX
   kChangedEditorSize = 1u << 8,     // FormSchemeHeight
   kChangedQuietRules = 1u << 9,     // QuietFullScreen, QuietPrograms, QuietMicrophone
@@ -107,6 +107,9 @@ struct OptionsPages {
   bool quietFullScreen = false;
   bool quietMicrophone = false;
   std::string quietPrograms;  // as the setting holds it: names separated by "|"
+  int32_t variation = 0;      // 0..10
+  bool keyPanning = false;
+  bool overlapSounds = false;
 };
 // Takes the pages over into the settings. A Run value that cannot be written
 // is logged and AutoRun keeps saying what is true; everything else is still

@@ -15,14 +15,37 @@ void StartAudio(HWND owner, bool firstStart);
 // Closes the device, and every sample with it.
 void ShutdownAudio();
 
-// Plays one key or button sound: the previous key sound is cut, the file is
-// loaded afresh and played at `volume` percent scaled by GlobalVolume.
-void PlayKeySound(const std::string& file, int volume);
+// How one key sound is played beyond its file.
+struct KeySoundStyle {
+  double rate = 1.0;    // 1.05: 5 % higher
+  double gainDb = 0.0;
+  double pan = 0.0;     // -1 left .. 1 right
+  bool release = false;  // the sound of a release
+};
+
+// Plays one key or button sound: the file is loaded afresh and played at
+// `volume` percent scaled by GlobalVolume. A press cuts the key sounds before
+// it and a release the release before it (each with the library's short
+// fade); with OverlapSounds, up to 8 key sounds play at once and only the
+// oldest beyond them is cut.
+void PlayKeySound(const std::string& file, int volume, const KeySoundStyle& style = {});
 // The scheme editor's preview: sounds even while muted, and has its own
 // sample, independent of the key sound.
 void PlayPreview(const std::string& file, int volume);
 void StopPreview();
 void FreePreview();
+
+// A sound file read as key sounds are read, for a picture of it: its length,
+// its peak (0..1) and its outline over `columns` equal parts (pairs of the
+// lowest and highest value, -1..1). False, with the reason in `problem`,
+// when it cannot be read.
+struct SoundOutline {
+  int lengthMs = 0;
+  double peak = 0;
+  std::vector<float> lowHigh;
+  std::string problem;
+};
+bool ReadSoundOutline(const std::string& file, int columns, SoundOutline& outline);
 
 // The user is there (the hook's activity report): the output runs, or starts
 // at once, so that the next key sound finds it running.

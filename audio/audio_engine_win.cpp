@@ -2,7 +2,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cmath>
+#include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/log.h"
@@ -10,6 +14,7 @@
 #include "app/wide_text.h"
 #include "audio/audio_rules.h"
 #include "audio/eax_presets.h"
+#include "audio/press_rules.h"
 #include "bass/bass.h"
 #include "bass/bass_errors.h"
 #include "settings/settings.h"
@@ -18,8 +23,37 @@ namespace {
 
 constexpr DWORD kRate = 44100;
 
-HSAMPLE keySample = 0;
+HSAMPLE keySample = 0;      // the last press
+HSAMPLE releaseSample = 0;  // the last release
+std::deque<HSAMPLE> overlapping;  // with OverlapSounds: the key sounds playing, oldest first
+constexpr size_t kMaxOverlapping = 8;
 HSAMPLE previewSample = 0;
+
+void Cut(HSAMPLE& sample) {
+  if (sample) BASS_SampleFree(sample);
+  sample = 0;
+}
+
+// Makes room for the next key sound, and returns where it is kept.
+HSAMPLE* PlaceForKeySound(bool release) {
+  if (settings.OverlapSounds) {
+    // What played before the option was switched on counts as the oldest.
+    for (HSAMPLE* earlier : {&keySample, &releaseSample}) {
+      if (*earlier) overlapping.push_front(std::exchange(*earlier, 0));
+    }
+    while (overlapping.size() >= kMaxOverlapping) {
+      BASS_SampleFree(overlapping.front());
+      overlapping.pop_front();
+    }
+    overlapping.push_back(0);
+    return &overlapping.back();
+  }
+  for (HSAMPLE sample : overlapping) BASS_SampleFree(sample);
+  overlapping.clear();
+  Cut(releaseSample);
+  if (!release) Cut(keySample);
+  return release ? &releaseSample : &keySample;
+}
 
 bool FileExists(const std::string& path) {
   DWORD attributes = GetFileAttributesW(Wide(path).c_str());
@@ -29,15 +63,22 @@ bool FileExists(const std::string& path) {
 // Loads the file into `sample` (freed first by the caller) and plays it. When
 // the load fails, the line tells why (the load's own error code) and nothing
 // is played.
-void LoadAndPlay(HSAMPLE& sample, const std::string& path, int volume) {
+void LoadAndPlay(HSAMPLE& sample, const std::string& path, int volume, const KeySoundStyle& style = {}) {
   std::wstring file = Wide(path);
   sample = BASS_SampleLoad(FALSE, file.data(), 0, 0, 1, BASS_SAMPLE_3D | BASS_UNICODE);
   if (!sample) {
     WriteLog("Bass Error " + std::to_string(BASS_ErrorGetCode()) + ". Could not creating sample!");
     return;
   }
+  int freq = -1;
+  BASS_BRISOLT_SAMPLEINFO info{};
+  info.size = sizeof info;
+  if (style.rate != 1.0 && BASS_BrisoltGetSampleInfo(sample, &info)) {
+    freq = static_cast<int>(std::lround(info.freq * style.rate));
+  }
   BASS_3DVECTOR zero{0.0f, 0.0f, 0.0f};
-  BASS_SamplePlay3DEx(sample, &zero, &zero, &zero, 0, -1, volume, FALSE);
+  BASS_3DVECTOR place{static_cast<float>(style.pan), 0.0f, 0.0f};
+  BASS_SamplePlay3DEx(sample, &place, &zero, &zero, 0, freq, VariedVolume(volume, style.gainDb), FALSE);
 }
 
 }  // namespace
@@ -71,20 +112,23 @@ bool ReadOutputReport(OutputReport& report) {
 }
 
 void ShutdownAudio() {
-  BASS_Free();
+  BASS_Free();  // every sample with it
   keySample = 0;
+  releaseSample = 0;
+  overlapping.clear();
   previewSample = 0;
 }
 
-void PlayKeySound(const std::string& file, int volume) {
-  if (keySample) BASS_SampleFree(keySample);
-  keySample = 0;
+void PlayKeySound(const std::string& file, int volume, const KeySoundStyle& style) {
+  HSAMPLE* place = PlaceForKeySound(style.release);
   std::string path = ResolveSoundPath(ProgramFolder(), file);
   if (!FileExists(path)) {
     WriteLog("File " + path + " not found");
+    if (!overlapping.empty() && overlapping.back() == 0) overlapping.pop_back();
     return;
   }
-  LoadAndPlay(keySample, path, ScaledVolume(settings.GlobalVolume, volume));
+  LoadAndPlay(*place, path, ScaledVolume(settings.GlobalVolume, volume), style);
+  if (!*place && !overlapping.empty() && overlapping.back() == 0) overlapping.pop_back();
 }
 
 void PlayPreview(const std::string& file, int volume) {
@@ -92,6 +136,35 @@ void PlayPreview(const std::string& file, int volume) {
   if (previewSample) BASS_SampleFree(previewSample);
   previewSample = 0;
   LoadAndPlay(previewSample, path, ScaledVolume(settings.GlobalVolume, volume));
+}
+
+bool ReadSoundOutline(const std::string& file, int columns, SoundOutline& outline) {
+  outline = SoundOutline{};
+  std::string path = ResolveSoundPath(ProgramFolder(), file);
+  if (!FileExists(path)) {
+    outline.problem = "File not found";
+    return false;
+  }
+  std::wstring name = Wide(path);
+  HSAMPLE sample = BASS_SampleLoad(FALSE, name.data(), 0, 0, 1, BASS_UNICODE);
+  if (!sample) {
+    outline.problem = "Not a sound file Brisolt can play (error " + std::to_string(BASS_ErrorGetCode()) + ")";
+    return false;
+  }
+  BASS_BRISOLT_SAMPLEINFO info{};
+  info.size = sizeof info;
+  outline.lowHigh.assign(static_cast<size_t>(std::max(columns, 1)) * 2, 0.0f);
+  bool read = BASS_BrisoltGetSampleInfo(sample, &info) &&
+              BASS_BrisoltGetSampleOutline(sample, outline.lowHigh.data(), static_cast<DWORD>(std::max(columns, 1)));
+  BASS_SampleFree(sample);
+  if (!read) {
+    outline.problem = "Bass Error " + std::to_string(BASS_ErrorGetCode());
+    outline.lowHigh.clear();
+    return false;
+  }
+  outline.lengthMs = static_cast<int>(info.lengthMs);
+  outline.peak = info.peak;
+  return true;
 }
 
 void StopPreview() { BASS_SampleStop(previewSample); }

@@ -41,6 +41,7 @@ KeyStep KeyboardStep(uint32_t virtualKey, uint32_t flags, bool animIcon) {
   } else {
     if (animIcon) step.picture = kPictureSoundOn;
     step.sounds = virtualKey == kVirtualKeyPrintScreen;
+    step.playsRelease = !step.sounds;
   }
   return step;
 }
@@ -51,5 +52,13 @@ MouseEvent ClassifyMouseMessage(uint32_t message) {
     case 0x204: return MouseEvent::kRightDown;
     case 0x202: case 0x205: return MouseEvent::kButtonUp;
     default: return MouseEvent::kIgnored;
+  }
+}
+
+KeyCategory ReleasedButton(uint32_t message) {
+  switch (message) {
+    case 0x202: return KeyCategory::LeftButton;
+    case 0x205: return KeyCategory::RightButton;
+    default: return KeyCategory::Other;
   }
 }

@@ -3,6 +3,7 @@
 #include "app/commands.h"
 #include "app/log.h"
 #include "audio/audio_engine.h"
+#include "audio/press_rules.h"
 #include "input/dispatch.h"
 #include "input/hotkeys.h"
 #include "settings/settings.h"
@@ -32,12 +33,20 @@ const TScheme* ActiveSchemeFor(bool TScheme::*inputSwitch) {
   return &scheme;
 }
 
-// Plays the category of the active scheme; false when the category is
-// switched off.
-bool PlayCategory(const TScheme& scheme, KeyCategory category) {
+// Each press a little different (Variation), seeded afresh at every start.
+VariationGenerator variation(static_cast<uint64_t>(GetTickCount64()) * 0x9E3779B97F4A7C15ull);
+
+// Plays the category of the active scheme, its press or its release sound
+// (a category without a release sound is silent on release), placed at `pan`
+// with KeyPanning; false when nothing was asked to sound.
+bool PlayCategory(const TScheme& scheme, KeyCategory category, bool release, double pan) {
   const TSoundKey& key = scheme.Key(category);
   if (!key.Enabled) return false;
-  PlayKeySound(key.FileName, key.Volume);
+  const std::string& file = release ? key.ReleaseFileName : key.FileName;
+  if (file.empty() && release) return false;
+  PressVariation varied = variation.Next(settings.Variation);
+  KeySoundStyle style{varied.rate, varied.gainDb, settings.KeyPanning ? pan : 0.0, release};
+  PlayKeySound(file, key.Volume, style);
   return true;
 }
 
@@ -52,10 +61,11 @@ void Register(HWND window, Registration& registration, uint16_t hotKey, uint16_t
 int KeyboardMessages(WPARAM virtualKey, LPARAM flags) {
   const TScheme* scheme = ActiveSchemeFor(&TScheme::KeyboardEnabled);
   if (!scheme) return kNoPictureChange;
-  KeyStep step = KeyboardStep(static_cast<uint32_t>(virtualKey), static_cast<uint32_t>(flags), settings.AnimIcon);
-  if (!step.sounds) return step.picture;
+  const auto key = static_cast<uint32_t>(virtualKey);
+  KeyStep step = KeyboardStep(key, static_cast<uint32_t>(flags), settings.AnimIcon);
+  if (!step.sounds && !step.playsRelease) return step.picture;
   try {
-    PlayCategory(*scheme, CategoryOfVirtualKey(static_cast<uint32_t>(virtualKey)));
+    PlayCategory(*scheme, CategoryOfVirtualKey(key), step.playsRelease, KeyPan(key, static_cast<uint32_t>(flags)));
   } catch (...) {
     WriteLog("Error in KeyboardMessages");
   }
@@ -71,11 +81,12 @@ int MouseMessages(WPARAM message) {
       case MouseEvent::kLeftDown:
       case MouseEvent::kRightDown: {
         // The button-down picture only follows a sound that was asked for.
-        bool sounded =
-            PlayCategory(*scheme, event == MouseEvent::kLeftDown ? KeyCategory::LeftButton : KeyCategory::RightButton);
+        bool sounded = PlayCategory(
+            *scheme, event == MouseEvent::kLeftDown ? KeyCategory::LeftButton : KeyCategory::RightButton, false, 0.0);
         return sounded && settings.AnimIcon ? kPictureButtonDown : kNoPictureChange;
       }
       case MouseEvent::kButtonUp:
+        PlayCategory(*scheme, ReleasedButton(static_cast<uint32_t>(message)), true, 0.0);
         return kPictureSoundOn;
       case MouseEvent::kIgnored:
         return kNoPictureChange;

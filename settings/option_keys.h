@@ -68,6 +68,10 @@ inline constexpr auto kOptionKeys = std::to_array<OptionKey>({
     {"QuietFullScreen", BoolOption{&Settings::QuietFullScreen, false}, 26},
     {"QuietPrograms", TextOption{&Settings::QuietPrograms, ""}, 27},
     {"QuietMicrophone", BoolOption{&Settings::QuietMicrophone, false}, 28},
+    // How keys sound beyond their files.
+    {"Variation", IntOption{&Settings::Variation, 0}, 29},
+    {"KeyPanning", BoolOption{&Settings::KeyPanning, false}, 30},
+    {"OverlapSounds", BoolOption{&Settings::OverlapSounds, false}, 31},
 });
 
 // Indices into kOptionKeys in writing order.

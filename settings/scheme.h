@@ -34,6 +34,7 @@ struct TSoundKey {
   bool Enabled = false;
   std::string FileName;  // relative to the program folder, or absolute with a drive
   int32_t Volume = 0;    // percent; the store does not clamp it
+  std::string ReleaseFileName;  // played when the key or button is released; empty: nothing
 
   bool operator==(const TSoundKey&) const = default;
 };

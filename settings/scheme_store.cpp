@@ -81,7 +81,9 @@ IniPairs SchemeKeyValues(const TScheme& scheme) {
       [&](const SchemeCategoryKey& key, KeyCategory c) {
         std::visit(
             [&](const auto& field) {
-              pairs.emplace_back(WrittenName(key, c), IniValueText(scheme.Key(c).*field.member));
+              std::string value = IniValueText(scheme.Key(c).*field.member);
+              if (key.omittedWhenEmpty && value.empty()) return;
+              pairs.emplace_back(WrittenName(key, c), std::move(value));
             },
             key.field);
       },

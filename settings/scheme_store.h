@@ -1,5 +1,6 @@
 #pragma once
-// schemes.cfg: one section per scheme, named after it, with 80 keys.
+// schemes.cfg: one section per scheme, named after it, with 80 keys, and
+// after them the release sounds that the scheme has.
 
 #include <cstdint>
 #include <string>
@@ -21,6 +22,9 @@ struct SchemeCategoryKey {
   // The name the reader asks for with PageUp, where it has always differed
   // from the written one; nullptr when it does not.
   const char* pageUpReadName = nullptr;
+  // A key that is left out where its value is empty, so that a scheme
+  // without it is written exactly as before the key existed.
+  bool omittedWhenEmpty = false;
 };
 
 // A key of the scheme as a whole.
@@ -43,6 +47,8 @@ inline constexpr SchemeKey kSchemeKeys[] = {
     SchemeCategoryKey{"k", "Vol", SoundIntField{&TSoundKey::Volume, 5}, "KPageUpVol"},
     SchemeSwitchKey{"MouseEnabled", {&TScheme::MouseEnabled, true}},
     SchemeSwitchKey{"KeyboardEnabled", {&TScheme::KeyboardEnabled, true}},
+    // The sound of the release ("kOtherRelease"), only where there is one.
+    SchemeCategoryKey{"k", "Release", SoundTextField{&TSoundKey::ReleaseFileName, ""}, nullptr, true},
 };
 
 // Fills list (cleared first) from every section of the store, in file order.
@@ -51,8 +57,9 @@ inline constexpr SchemeKey kSchemeKeys[] = {
 void LoadSchemes(IniStore& store, SchemeList& list);
 
 // Writes every scheme of the list, in list order, each as a whole section of
-// 80 keys. The store is expected to be empty: the caller gives it a new file.
+// 80 keys and its release sounds. The store is expected to be empty: the
+// caller gives it a new file.
 void SaveSchemes(const SchemeList& list, IniStore& store);
 
-// A scheme's 80 keys and values in the order of the file.
+// A scheme's keys and values in the order of the file.
 IniPairs SchemeKeyValues(const TScheme& scheme);

@@ -38,6 +38,9 @@ struct Settings {
   bool QuietFullScreen = false;   // quiet while a full-screen program is in front
   std::string QuietPrograms;      // executables to be quiet in, separated by "|"
   bool QuietMicrophone = false;   // quiet while a program uses the microphone
+  int32_t Variation = 0;          // 0..10: how much each press differs in pitch and level
+  bool KeyPanning = false;        // keys placed left to right as they lie on the keyboard
+  bool OverlapSounds = false;     // a press does not cut the key sounds before it
 
   bool operator==(const Settings&) const = default;
 };

@@ -11,4 +11,4 @@ inline const std::vector<std::string> kOptionsWriteOrder = {
     "OptionsModifiers", "SoundHotKey", "SoundModifiers", "VolumeUpHotKey", "VolumeUpHotKeyModifiers",
     "VolumeDownHotKey", "VolumeDownHotKeyModifiers", "NextSchemeHotKey", "NextSchemeHotKeyModifiers",
     "PrevSchemeHotKey", "PrevSchemeHotKeyModifiers", "MouseActionIndex", "DeviceEndpoint",
-    "QuietFullScreen", "QuietPrograms", "QuietMicrophone"};
+    "QuietFullScreen", "QuietPrograms", "QuietMicrophone", "Variation", "KeyPanning", "OverlapSounds"};

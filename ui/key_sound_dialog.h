@@ -1,6 +1,8 @@
 #pragma once
-// The key sound dialog (TfrmKey): the sound file and the volume of one key
-// category of the scheme being edited. It stores nothing itself.
+// The key sound dialog (TfrmKey): the sound file (of the press or of the
+// release) and the volume of one key category of the scheme being edited,
+// with a picture of the file's waveform, its length and its peak level. It
+// stores nothing itself.
 
 #include <windows.h>
 
@@ -12,6 +14,7 @@
 std::string ChooseSoundFile(HWND owner);
 
 struct KeySound {
+  bool release = false;    // the category's release sound (its caption says so), not its press
   std::string fileName;
   int volume = 0;          // the track bar's position, 0..100
   std::string volumeText;  // what the label shows at first (the stored volume as it is)

@@ -16,6 +16,7 @@
 #include "app/wide_text.h"
 #include "audio/audio_engine.h"
 #include "audio/eax_presets.h"
+#include "audio/press_rules.h"
 #include "input/hotkeys.h"
 #include "input/quiet_rules.h"
 #include "settings/settings.h"
@@ -324,6 +325,9 @@ void btnApplyClick() {
   pages.quietFullScreen = Checked(IDC_cbQuietFullScreen);
   pages.quietMicrophone = Checked(IDC_cbQuietMicrophone);
   pages.quietPrograms = JoinProgramList(QuietListItems());
+  pages.variation = static_cast<int32_t>(SendMessageW(Control(IDC_tbVariation), TBM_GETPOS, 0, 0));
+  pages.keyPanning = Checked(IDC_cbKeyPanning);
+  pages.overlapSounds = Checked(IDC_cbOverlapSounds);
   ApplyOptions(pages);
   // What was taken over: the steps as clamped, and the start-up box saying
   // what is true when the Run value could not be written.
@@ -344,6 +348,12 @@ void btnCancelClick() {
   PostMessageW(w.dialog, WM_SYSCOMMAND, SC_MINIMIZE, 0);
 }
 
+// The variation slider's value beside it: "Off", or 1..10.
+void ShowVariationValue() {
+  auto level = static_cast<int>(SendMessageW(Control(IDC_tbVariation), TBM_GETPOS, 0, 0));
+  SetText(Control(IDC_lblVariation), level == 0 ? "Off" : std::to_string(level));
+}
+
 void cbEAXSelect() {
   ApplyEaxPreset(Selection(IDC_cbEAX));
   EnableApply();
@@ -359,6 +369,8 @@ bool OnCommand(int id, int code) {
     case IDC_cbAnimIcon:
     case IDC_cbQuietFullScreen:
     case IDC_cbQuietMicrophone:
+    case IDC_cbKeyPanning:
+    case IDC_cbOverlapSounds:
       if (code == BN_CLICKED) EnableApply();
       return true;
     case IDC_lbQuietPrograms:
@@ -484,6 +496,11 @@ INT_PTR PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
       return FALSE;  // the focus stays where the main window puts it
+    case WM_HSCROLL:
+      if (reinterpret_cast<HWND>(lParam) != Control(IDC_tbVariation)) return FALSE;
+      ShowVariationValue();
+      EnableApply();
+      return TRUE;
     case WM_COMMAND:
       return OnCommand(LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
     case WM_NOTIFY: {
@@ -571,6 +588,8 @@ void OptionsWindowCreate(HWND dialog) {
   SendMessageW(w.trackBar, TBM_SETPAGESIZE, 0, 10);
   SendMessageW(w.trackBar, TBM_SETPOS, FALSE, 0);
 
+  SendMessageW(Control(IDC_tbVariation), TBM_SETRANGE, FALSE, MAKELPARAM(0, kMaxVariation));
+  SendMessageW(Control(IDC_tbVariation), TBM_SETPAGESIZE, 0, 1);
   HWND eax = Control(IDC_cbEAX);
   for (const EaxPreset& preset : kEaxPresets) AddComboText(eax, preset.name);
   HWND mouse = Control(IDC_cbMouse);
@@ -684,6 +703,10 @@ void actStatesExecute() {
   SendMessageW(Control(IDC_udRedVolume), UDM_SETPOS32, 0, settings.VolDownValue);
   SendMessageW(Control(IDC_cbMouse), CB_SETCURSEL, static_cast<WPARAM>(settings.MouseActionIndex), 0);
   ShowQuietPage();
+  SendMessageW(Control(IDC_tbVariation), TBM_SETPOS, TRUE, VariationLevel(settings.Variation));
+  ShowVariationValue();
+  SetChecked(IDC_cbKeyPanning, settings.KeyPanning);
+  SetChecked(IDC_cbOverlapSounds, settings.OverlapSounds);
   SelectPage(0);
   Enable(IDC_btnApply, false);
 }

@@ -44,6 +44,10 @@
 #define IDC_btnDeleteScheme 3033
 // Effects
 #define IDC_cbEAX 3040
+#define IDC_tbVariation 3041
+#define IDC_lblVariation 3042
+#define IDC_cbKeyPanning 3043
+#define IDC_cbOverlapSounds 3044
 // Keyboard
 #define IDC_hkOptions 3050
 #define IDC_hkSound 3051
@@ -93,6 +97,8 @@
 #define IDC_sepSound 3306
 #define IDC_sepVolume2 3307
 #define IDC_sepOk 3308
+#define IDC_imgWave 3309
+#define IDC_lblWave 3310
 
 // The text-input box.
 #define IDC_lblPrompt 3500

@@ -25,7 +25,7 @@
 
 namespace {
 
-constexpr int kColumnFile = 1, kColumnVolume = 2;
+constexpr int kColumnFile = 1, kColumnVolume = 2, kColumnRelease = 3;
 constexpr int kWidth = 587;  // outer size in pixels at 96 dpi
 constexpr int kMinWidth = 400, kMaxWidth = 640;
 constexpr const char* kEnterName = "Please enter name of the scheme";
@@ -90,6 +90,7 @@ void RenderRow(TfrmSchemes& form, int row) {
   ListView_SetItemState(form.list, row, MarkerState(key->Enabled), LVIS_STATEIMAGEMASK);
   SetCellText(form.list, row, kColumnFile, key->FileName);
   SetCellText(form.list, row, kColumnVolume, std::to_string(key->Volume));
+  SetCellText(form.list, row, kColumnRelease, key->ReleaseFileName);
 }
 
 // FormShow: the working copy and the rows.
@@ -140,22 +141,27 @@ bool NameTakenByAnother(const std::string& name, int ownIndex) {
 
 // ---- Commands --------------------------------------------------------------------
 
-void EditKeySound(TfrmSchemes& form, int row) {
+// The press sound of a row, or with `release` its release sound.
+std::string& SoundOf(TSoundKey& key, bool release) { return release ? key.ReleaseFileName : key.FileName; }
+
+void EditKeySound(TfrmSchemes& form, int row, bool release) {
   TSoundKey* key = RowKey(form, row);
   if (!key) return;
-  KeySound sound{key->FileName, key->Volume, std::to_string(key->Volume)};
+  KeySound sound{release, SoundOf(*key, release), key->Volume, std::to_string(key->Volume)};
   if (!EditKeySoundDialog(form.window, std::string(KeyCategoryName(static_cast<KeyCategory>(row))), sound)) return;
-  key->FileName = sound.fileName;
+  SoundOf(*key, release) = sound.fileName;
   key->Volume = sound.volume;
   RenderRow(form, row);
 }
 
-void btnPlayClick(TfrmSchemes& form) {
-  const TSoundKey* key = RowKey(form, SelectedRow(form.list));
+void PreviewRow(TfrmSchemes& form, bool release) {
+  TSoundKey* key = RowKey(form, SelectedRow(form.list));
   if (!key) return;
   // A preview sounds even while muted or while the category is off.
-  PlayPreview(key->FileName, key->Volume);
+  PlayPreview(SoundOf(*key, release), key->Volume);
 }
+
+void btnPlayClick(TfrmSchemes& form) { PreviewRow(form, false); }
 
 void btnSaveClick(TfrmSchemes& form) {
   std::string name = ItemText(form.window, IDC_edSchemeName);
@@ -203,9 +209,11 @@ void lwKeyboardMouseDown(TfrmSchemes& form, int x, int y) {
   RenderRow(form, hit.iItem);
 }
 
-// Ctrl+O, Ctrl+P and Ctrl with the main keyboard's equals and minus keys.
+// Ctrl+O, Ctrl+P and Ctrl with the main keyboard's equals and minus keys;
+// with Shift, Ctrl+O and Ctrl+P are for the release sound.
 bool lwKeyboardKeyDown(TfrmSchemes& form, WPARAM key) {
   if (GetKeyState(VK_CONTROL) >= 0) return false;
+  const bool release = GetKeyState(VK_SHIFT) < 0;
   int row = SelectedRow(form.list);
   TSoundKey* sound = RowKey(form, row);
   if (!sound) return false;
@@ -213,13 +221,13 @@ bool lwKeyboardKeyDown(TfrmSchemes& form, WPARAM key) {
     case 'O': {
       std::string path = ChooseSoundFile(form.window);
       if (!path.empty()) {
-        sound->FileName = path;
+        SoundOf(*sound, release) = path;
         RenderRow(form, row);
       }
       return true;
     }
     case 'P':
-      btnPlayClick(form);
+      PreviewRow(form, release);
       return true;
     case VK_OEM_PLUS:
     case VK_OEM_MINUS:
@@ -241,9 +249,14 @@ LRESULT ListWindowProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, DW
     case WM_MBUTTONDOWN:
       lwKeyboardMouseDown(form, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       break;
-    case WM_LBUTTONDBLCLK:
-      EditKeySound(form, SelectedRow(list));
+    case WM_LBUTTONDBLCLK: {
+      // Shift, or the release column, edits the release sound.
+      LVHITTESTINFO hit{};
+      hit.pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      ListView_SubItemHitTest(list, &hit);
+      EditKeySound(form, SelectedRow(list), GetKeyState(VK_SHIFT) < 0 || hit.iSubItem == kColumnRelease);
       break;
+    }
     case WM_KEYDOWN:
       if (lwKeyboardKeyDown(form, wParam)) return 0;
       break;
@@ -290,7 +303,8 @@ ScopedIcon Glyph(HWND window, bool play) {
 void SetUpList(TfrmSchemes& form) {
   HWND list = form.list;
   ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
-  const std::array<std::pair<const char*, int>, 3> columns = {{{"Key", 100}, {"Sound file", 380}, {"Volume", 60}}};
+  const std::array<std::pair<const char*, int>, 4> columns = {
+      {{"Key", 100}, {"Sound file", 240}, {"Volume", 60}, {"Release sound", 150}}};
   for (size_t i = 0; i < columns.size(); ++i) {
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH;

@@ -160,6 +160,9 @@ OptionsPages PagesOf(const Settings& s) {
   pages.quietFullScreen = s.QuietFullScreen;
   pages.quietMicrophone = s.QuietMicrophone;
   pages.quietPrograms = s.QuietPrograms;
+  pages.variation = s.Variation;
+  pages.keyPanning = s.KeyPanning;
+  pages.overlapSounds = s.OverlapSounds;
   return pages;
 }
 

@@ -30,3 +30,10 @@ TEST(EditorRules, HeightIsKeptWithinTheWindowLimits) {
   EXPECT_EQ(EditorHeight(0), 350);
   EXPECT_EQ(EditorHeight(5000), 700);
 }
+
+TEST(WaveSummary, TellsTheLengthAndThePeakAndWarnsOfSilenceAndClipping) {
+  EXPECT_EQ(WaveSummary(123, 0.5), "123 ms, peak -6.0 dBFS");
+  EXPECT_EQ(WaveSummary(900, 0.0), "900 ms, silent");
+  EXPECT_EQ(WaveSummary(40, 1.0), "40 ms, peak 0.0 dBFS (may be clipped)");
+  EXPECT_EQ(WaveSummary(7, 0.001), "7 ms, peak -60.0 dBFS");
+}

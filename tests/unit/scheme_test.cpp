@@ -165,3 +165,29 @@ TEST(SchemeList, ReplaceAndBadIndices) {
     EXPECT_STREQ(e.what(), "Scheme list index out of bounds (-1)");
   }
 }
+
+// Release sounds come after the 80 keys, in category order, and only where
+// there is one: a scheme without them is written exactly as before.
+TEST(SchemeStore, ReleaseSoundsFollowTheEightyKeysOnlyWhereTheyExist) {
+  TScheme scheme = MakeScheme(6);
+  const IniPairs withoutRelease = SchemeKeyValues(scheme);
+  ASSERT_EQ(withoutRelease.size(), 80u);
+  scheme.Key(KeyCategory::RightButton).ReleaseFileName = "Schemes\\S6\\RightUp.wav";
+  scheme.Key(KeyCategory::Escape).ReleaseFileName = "C:\\Sounds\\escape up.wav";
+  IniPairs pairs = SchemeKeyValues(scheme);
+  ASSERT_EQ(pairs.size(), 82u);
+  EXPECT_EQ(IniPairs(pairs.begin(), pairs.begin() + 80), withoutRelease);
+  EXPECT_EQ(pairs[80], (std::pair<std::string, std::string>{"kEscapeRelease", "C:\\Sounds\\escape up.wav"}));
+  EXPECT_EQ(pairs[81], (std::pair<std::string, std::string>{"kRightButtonRelease", "Schemes\\S6\\RightUp.wav"}));
+
+  FakeIni ini;
+  SchemeList list;
+  list.Append("Up", scheme);
+  SaveSchemes(list, ini);
+  ini.Set("Hand", "KOTHERRELEASE", "other up.wav");  // any letter case
+  SchemeList back;
+  LoadSchemes(ini, back);
+  EXPECT_EQ(back.Scheme(0), scheme);
+  EXPECT_EQ(back.Scheme(1).Key(KeyCategory::Other).ReleaseFileName, "other up.wav");
+  EXPECT_EQ(back.Scheme(1).Key(KeyCategory::Space).ReleaseFileName, "");
+}

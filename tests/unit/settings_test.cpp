@@ -157,6 +157,9 @@ Settings EveryMemberSet() {
       .QuietFullScreen = true,
       .QuietPrograms = "notepad.exe|Game.exe",
       .QuietMicrophone = true,
+      .Variation = 7,
+      .KeyPanning = true,
+      .OverlapSounds = true,
   };
 }
 
@@ -176,6 +179,7 @@ TEST(SettingsFile, EachKeyFillsItsOwnMember) {
       {"MuteSound", "1"}, {"EaxEnv", "26"}, {"VolUpValue", "99"}, {"VolDownValue", "2"},
       {"FormSchemeHeight", "70000"}, {"DeviceEndpoint", "{0.0.0.00000000}.{5e1d0a2c}"},
       {"QuietFullScreen", "1"}, {"QuietPrograms", "notepad.exe|Game.exe"}, {"QuietMicrophone", "1"},
+      {"Variation", "7"}, {"KeyPanning", "1"}, {"OverlapSounds", "1"},
   };
   for (const auto& [key, value] : file) ini.Set("Options", key, value);
   Settings s;

@@ -1,0 +1,141 @@
+// How keys sound beyond their files, heard in the capture: release sounds,
+// a pitch and level that vary from press to press, keys placed between the
+// speakers, and sounds that overlap.
+
+#include "tests/e2e/program_fixture.h"
+
+namespace e2e {
+namespace {
+
+constexpr double kReleaseHz = 1800;
+
+// Peak of each channel of captured 16-bit stereo frames.
+struct ChannelPeaks {
+  double left = 0, right = 0;
+};
+ChannelPeaks PeaksOf(const std::string& bytes) {
+  ChannelPeaks peaks;
+  for (size_t i = 0; i + 4 <= bytes.size(); i += 4) {
+    int16_t left, right;
+    std::memcpy(&left, bytes.data() + i, 2);
+    std::memcpy(&right, bytes.data() + i + 2, 2);
+    peaks.left = std::max(peaks.left, std::fabs(static_cast<double>(left)));
+    peaks.right = std::max(peaks.right, std::fabs(static_cast<double>(right)));
+  }
+  return peaks;
+}
+
+// The frequency of the tone in a capture near `nominal` (±10 %), to about
+// half a hertz: the strongest of a fine scan.
+double ToneFrequency(const std::string& bytes, double nominal) {
+  double best = 0, bestLevel = -1;
+  for (double hz = nominal * 0.9; hz <= nominal * 1.1; hz += 0.5) {
+    double level = ToneLevel(bytes, hz);
+    if (level > bestLevel) {
+      bestLevel = level;
+      best = hz;
+    }
+  }
+  return best;
+}
+
+class PressSoundsTest : public InputTest {
+ protected:
+  HANDLE StartWith(const std::string& schemeExtra, const std::string& options) {
+    Configure(ToneScheme("Test", schemeExtra), "CurrentSchem=Test\r\nEaxEnv=0\r\nGlobalVolume=50\r\n" + options);
+    return StartAndWait();
+  }
+};
+
+}  // namespace
+
+// A release plays the category's release sound; a category without one is
+// silent on release, as before. Buttons too.
+TEST_F(PressSoundsTest, ReleasesPlayTheirOwnSoundWhereThereIsOne) {
+  WriteFileText(dir_ / "up.wav", ToneWav(kReleaseHz, 0.1));
+  HANDLE process = StartWith("kOtherRelease=up.wav\r\nkLeftButtonRelease=up.wav\r\n", "");
+  std::string press = Heard([] { SendKey('A', false); });
+  EXPECT_EQ(Dominant(press), Tones::kOther);
+  std::string release = Heard([] { SendKey('A', true); });
+  EXPECT_GT(ToneLevel(release, kReleaseHz), 10 * ToneLevel(release, Tones::kOther) + 50) << "the release sound";
+  Heard([] { SendKey('1', false); });
+  std::string digitUp = Heard([] { SendKey('1', true); });
+  EXPECT_LT(ToneLevel(digitUp, kReleaseHz) + ToneLevel(digitUp, Tones::kDigits), 50) << "no release sound, silent";
+  Heard([] {
+    INPUT down{};
+    down.type = INPUT_MOUSE;
+    down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    SendInput(1, &down, sizeof down);
+  });
+  std::string buttonUp = Heard([] {
+    INPUT up{};
+    up.type = INPUT_MOUSE;
+    up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(1, &up, sizeof up);
+  });
+  EXPECT_GT(ToneLevel(buttonUp, kReleaseHz), 50) << "the button's release sound";
+  Exit(process);
+}
+
+// Variation 10: ten presses of one key, each at a pitch within ±5 % and a
+// level within ±3 dB, and no press like the one before it.
+TEST_F(PressSoundsTest, VariationChangesThePitchAndLevelOfEveryPress) {
+  WriteFileText(dir_ / "other.wav", ToneWav(Tones::kOther, 0.3));
+  HANDLE process = StartWith("", "Variation=10\r\n");
+  const double nominalPeak = 12000 * 0.5;  // the tone's peak at volume 50
+  std::vector<double> pitches, levels;
+  for (int i = 0; i < 10; ++i) {
+    std::string heard = Heard([] { Chord({'A'}); });
+    pitches.push_back(ToneFrequency(heard, Tones::kOther));
+    levels.push_back(20 * std::log10(PeaksOf(heard).left / nominalPeak));
+  }
+  for (int i = 0; i < 10; ++i) {
+    EXPECT_NEAR(pitches[i], Tones::kOther, Tones::kOther * 0.05 + 1.0) << "press " << i;
+    EXPECT_NEAR(levels[i], 0.0, 3.0 + 0.3) << "press " << i;
+    if (i > 0) {
+      EXPECT_GT(std::fabs(pitches[i] - pitches[i - 1]), 5.0) << "press " << i << " sounds like the one before";
+      EXPECT_GT(std::fabs(levels[i] - levels[i - 1]), 0.3) << "press " << i;
+    }
+  }
+  Exit(process);
+}
+
+// KeyPanning: Escape stands on the left and Enter on the right; Space stays
+// in the middle.
+TEST_F(PressSoundsTest, KeyPanningPlacesKeysAsOnTheKeyboard) {
+  HANDLE process = StartWith("kEscape=other.wav\r\nkEscapeVol=100\r\n", "KeyPanning=1\r\n");
+  ChannelPeaks escape = PeaksOf(Heard([] { Chord({VK_ESCAPE}); }));
+  ChannelPeaks enter = PeaksOf(Heard([] { Chord({VK_RETURN}); }));
+  ChannelPeaks space = PeaksOf(Heard([] { Chord({VK_SPACE}); }));
+  EXPECT_GT(escape.left, 2 * escape.right) << escape.left << " " << escape.right;
+  EXPECT_GT(enter.right, 2 * enter.left) << enter.left << " " << enter.right;
+  EXPECT_NEAR(space.left / space.right, 1.0, 0.02);
+  Exit(process);
+}
+
+// Two presses 20 ms apart: with OverlapSounds both are heard to their end;
+// without, the second cuts the first, as it always has.
+TEST_F(PressSoundsTest, OverlapLetsAPressPlayOnUnderTheNext) {
+  WriteFileText(dir_ / "other.wav", ToneWav(Tones::kOther, 0.4));
+  WriteFileText(dir_ / "digits.wav", ToneWav(Tones::kDigits, 0.4));
+  auto twoPresses = [] {
+    Chord({'A'});
+    Sleep(20);
+    Chord({'1'});
+  };
+  double heardAlone = 0, heardOverlapping = 0, heardCut = 0;
+  for (bool overlap : {true, false}) {
+    HANDLE process = StartWith("", overlap ? "OverlapSounds=1\r\n" : "");
+    heardBefore_ = false;
+    double alone = ToneAmount(Heard([] { Chord({'A'}); }), Tones::kOther);
+    double first = ToneAmount(Heard(twoPresses), Tones::kOther);
+    (overlap ? heardOverlapping : heardCut) = first / alone;
+    heardAlone = alone;
+    Exit(process);
+  }
+  EXPECT_GT(heardAlone, 0);
+  EXPECT_NEAR(heardOverlapping, 1.0, 0.1) << "the first press is heard to its end";
+  EXPECT_LT(heardCut, 0.5) << "the first press is cut by the second";
+}
+
+}  // namespace e2e
