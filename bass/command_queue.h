@@ -13,7 +13,7 @@ struct RenderCommand {
   enum Kind : uint8_t { kPlay, kStop, kStopAll, kReverb } kind = kPlay;
   uint32_t sampleId = 0;
   SampleFrames data;             // kPlay
-  float gain = 0;                // kPlay
+  StereoGain gain{0.0f};         // kPlay: the volume, and the placing between the channels
   size_t startFrame = 0;         // kPlay
   std::atomic<int>* active = nullptr;  // kPlay: the sample's voice count, already raised
   float wet = 0, decay = 0, damp = 0;  // kReverb

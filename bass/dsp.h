@@ -93,11 +93,25 @@ struct SampleFrames {
   size_t frames = 0;
 };
 
+// A voice's level on the left and on the right channel, 0..1 each. One level
+// is the same on both: an unplaced voice.
+struct StereoGain {
+  StereoGain(float both = 1.0f) : left(both), right(both) {}
+  StereoGain(float leftLevel, float rightLevel) : left(leftLevel), right(rightLevel) {}
+  float left;
+  float right;
+};
+
+// A voice at `volume` placed at x (-1 left .. 1 right, clamped; NaN is the
+// centre): a balance that turns the far side down to 1 - |x| and leaves the
+// near side at `volume`, so x = 0 gives exactly `volume` on both.
+StereoGain Placed(float volume, float x);
+
 // Voices of samples mixed in float, then the reverb. Owned by the render thread.
 class Mixer {
  public:
   Mixer(uint32_t rate, size_t maxVoices);
-  // Starts a voice at `gain` (0..1) from frame `startFrame`. `active` is the
+  // Starts a voice at `gain` (0..1 per channel) from frame `startFrame`. `active` is the
   // sample's count of playing voices, already raised by the caller; the mixer
   // lowers it (release) when the voice ends. Returns false when no voice is free
   // (then the count is lowered at once). A start at or past the end of the data
@@ -105,7 +119,7 @@ class Mixer {
   // may be null when nobody counts.
   // `delayFrames` of silence come before it: sounds asked for within one period
   // keep their spacing instead of starting together.
-  bool Start(SampleFrames data, uint32_t sampleId, float gain, size_t startFrame, std::atomic<int>* active,
+  bool Start(SampleFrames data, uint32_t sampleId, StereoGain gain, size_t startFrame, std::atomic<int>* active,
              size_t delayFrames = 0);
   // Fades every voice of the sample out within a few milliseconds. A voice
   // that has not yet sounded its attack (AttackFrames since its start) plays
@@ -131,7 +145,8 @@ class Mixer {
     const float* data = nullptr;
     size_t frames = 0;
     size_t pos = 0;
-    float gain = 0.0f;
+    float gainLeft = 0.0f;
+    float gainRight = 0.0f;  // equal to gainLeft for an unplaced voice
     uint32_t sampleId = 0;
     std::atomic<int>* active = nullptr;
     size_t fadeLeft = 0;  // frames of fade still to play; 0 = not fading

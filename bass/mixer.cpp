@@ -25,7 +25,14 @@ void Release(std::atomic<int>* active) {
   if (active != nullptr) active->fetch_sub(1, std::memory_order_release);
 }
 
+float Level(float gain) { return std::isnan(gain) ? 0.0f : std::clamp(gain, 0.0f, 1.0f); }
+
 }  // namespace
+
+StereoGain Placed(float volume, float x) {
+  const float at = std::isnan(x) ? 0.0f : std::clamp(x, -1.0f, 1.0f);
+  return StereoGain(volume * std::min(1.0f, 1.0f - at), volume * std::min(1.0f, 1.0f + at));
+}
 
 Mixer::Mixer(uint32_t rate, size_t maxVoices)
     : rate_(rate),
@@ -34,7 +41,7 @@ Mixer::Mixer(uint32_t rate, size_t maxVoices)
       voices_(maxVoices),
       reverb_(rate) {}
 
-bool Mixer::Start(SampleFrames data, uint32_t sampleId, float gain, size_t startFrame, std::atomic<int>* active,
+bool Mixer::Start(SampleFrames data, uint32_t sampleId, StereoGain gain, size_t startFrame, std::atomic<int>* active,
                   size_t delayFrames) {
   if (data.stereo == nullptr || startFrame >= data.frames) {
     Release(active);
@@ -49,7 +56,8 @@ bool Mixer::Start(SampleFrames data, uint32_t sampleId, float gain, size_t start
   v.data = data.stereo;
   v.frames = data.frames;
   v.pos = startFrame;
-  v.gain = std::isnan(gain) ? 0.0f : std::clamp(gain, 0.0f, 1.0f);
+  v.gainLeft = Level(gain.left);
+  v.gainRight = Level(gain.right);
   v.sampleId = sampleId;
   v.active = active;
   v.fadeLeft = 0;
@@ -104,19 +112,28 @@ void Mixer::RenderVoice(Voice& v, float* out, size_t frames) {
         v.fadeFrom = kNoFade;
         continue;
       }
-      const float g = v.gain;
-      for (size_t i = 0; i < 2 * m; ++i) dst[i] += g * src[i];
+      const float gl = v.gainLeft, gr = v.gainRight;
+      if (gl == gr) {
+        // Unplaced: one gain over the interleaved frames.
+        for (size_t i = 0; i < 2 * m; ++i) dst[i] += gl * src[i];
+      } else {
+        for (size_t i = 0; i < m; ++i) {
+          dst[2 * i] += gl * src[2 * i];
+          dst[2 * i + 1] += gr * src[2 * i + 1];
+        }
+      }
       v.pos += m;
       done += m;
     } else {
       // Linear ramp: the frame k frames into the fade plays at
       // (fade - 1 - k) / fade, so the last one is silent.
       const size_t m = std::min(n, v.fadeLeft);
-      const float perFrame = v.gain / static_cast<float>(fadeFrames_);
+      const float perFrameLeft = v.gainLeft / static_cast<float>(fadeFrames_);
+      const float perFrameRight = v.gainRight / static_cast<float>(fadeFrames_);
       for (size_t i = 0; i < m; ++i) {
-        const float g = perFrame * static_cast<float>(v.fadeLeft - 1 - i);
-        dst[2 * i] += g * src[2 * i];
-        dst[2 * i + 1] += g * src[2 * i + 1];
+        const float k = static_cast<float>(v.fadeLeft - 1 - i);
+        dst[2 * i] += perFrameLeft * k * src[2 * i];
+        dst[2 * i + 1] += perFrameRight * k * src[2 * i + 1];
       }
       v.fadeLeft -= m;
       v.pos += m;

@@ -366,6 +366,57 @@ TEST(Mixer, ADelayedVoiceBeginsAfterItsDelayEvenAcrossBuffers) {
   EXPECT_EQ(active.load(), 0) << "then the fade, and the end";
 }
 
+// A balance: the far side turned down by |x|, the near side at the volume,
+// the centre (and a position that is no number) exactly the volume.
+TEST(Mixer, PlacingTurnsTheFarSideDownAndKeepsTheNearSide) {
+  struct Case { float volume, x, left, right; };
+  for (const Case c : {Case{1.0f, -0.6f, 1.0f, 0.4f}, Case{1.0f, 0.6f, 0.4f, 1.0f}, Case{0.5f, 0.25f, 0.375f, 0.5f},
+                       Case{0.8f, -5.0f, 0.8f, 0.0f}, Case{0.8f, 1.0f, 0.0f, 0.8f}}) {
+    SCOPED_TRACE(testing::Message() << "volume " << c.volume << " at " << c.x);
+    const StereoGain g = Placed(c.volume, c.x);
+    EXPECT_FLOAT_EQ(g.left, c.left);
+    EXPECT_FLOAT_EQ(g.right, c.right);
+  }
+  for (const float centre : {0.0f, -0.0f, std::nanf("")}) {
+    const StereoGain g = Placed(0.37f, centre);
+    EXPECT_EQ(g.left, 0.37f);
+    EXPECT_EQ(g.right, 0.37f);
+  }
+}
+
+// Each channel at its own gain, beside an unplaced voice, and the fade of a
+// stop keeps the balance down to silence.
+TEST(Mixer, APlacedVoiceKeepsItsBalanceThroughItsFade) {
+  const std::vector<float> flat = Constant(48000, 0.5f, -0.5f), other = Constant(48000, 0.1f, 0.1f);
+  Mixer mixer(48000, 4);
+  std::atomic<int> placed{1}, centred{1};
+  ASSERT_TRUE(mixer.Start(Frames(flat), 1, StereoGain(0.8f, 0.2f), 0, &placed));
+  ASSERT_TRUE(mixer.Start(Frames(other), 2, 0.5f, 0, &centred));
+  std::vector<float> out(2 * 1024);
+  mixer.Render(out.data(), 1024);  // past the attack
+  for (size_t i = 0; i < 1024; ++i) {
+    ASSERT_FLOAT_EQ(out[2 * i], 0.45f) << "frame " << i;
+    ASSERT_FLOAT_EQ(out[2 * i + 1], -0.05f) << "frame " << i;
+  }
+  mixer.Stop(2);
+  mixer.Render(out.data(), 1024);  // the unplaced voice fades out and ends
+  EXPECT_EQ(centred.load(), 0);
+  EXPECT_FLOAT_EQ(out[2 * 1000], 0.4f);
+  EXPECT_FLOAT_EQ(out[2 * 1000 + 1], -0.1f);
+  mixer.Stop(1);
+  mixer.Render(out.data(), 1024);
+  for (size_t i = 0; i + 1 < mixer.FadeFrames(); ++i) {
+    ASSERT_GT(out[2 * i], 0.0f) << "frame " << i;
+    ASSERT_NEAR(out[2 * i + 1] / out[2 * i], -0.25f, 1e-5f) << "frame " << i;
+    if (i > 0) {
+      ASSERT_LT(out[2 * i], out[2 * (i - 1)]) << "frame " << i;
+    }
+  }
+  EXPECT_EQ(out[2 * (mixer.FadeFrames() - 1)], 0.0f);
+  EXPECT_EQ(out[2 * (mixer.FadeFrames() - 1) + 1], 0.0f);
+  EXPECT_EQ(placed.load(), 0);
+}
+
 TEST(Mixer, StartFailsWhenEveryVoiceIsBusyAndReleasesTheCount) {
   const std::vector<float> flat = Constant(1000, 0.1f, 0.1f);
   Mixer mixer(44100, 2);
