@@ -32,14 +32,42 @@ constexpr uint32_t kNoSoundRate = 44100;
 // key, so the converted data of recently loaded files is kept, keyed by path,
 // size and last-write time: an edited file is decoded afresh.
 constexpr size_t kCacheBytes = 8u << 20;
+// Rates a sample may be played at, besides its own.
+constexpr int kMinPlayRate = 100;
+constexpr int kMaxPlayRate = 200000;
+// A sample played far below its own rate grows by the same factor; past this
+// size of its data at the new rate the play fails for want of memory.
+constexpr size_t kMaxVariantBytes = 64u << 20;
+// Variants no voice plays that are kept for the next play at their rate.
+constexpr size_t kIdleVariants = 4;
+
+// The sample's data resampled for playing at another rate than its own.
+// Made on the calling thread; `active` counts the voices reading it, so it is
+// let go only once they have ended.
+struct RateVariant {
+  int freq = 0;
+  std::vector<float> stereo;
+  std::atomic<int> active{0};
+};
 
 // Decoded data, converted to the mixer's rate; immutable once loaded. Its
-// voices on the render thread read it; `active` counts them.
+// voices on the render thread read it; `active` counts those at the sample's
+// own rate, each variant those at its rate.
 struct Sample {
   std::shared_ptr<const std::vector<float>> stereo;  // shared with the decode cache
   uint32_t ownRate = 0;
+  size_t ownFrames = 0;  // the file's length in frames of its own rate
   DWORD max = 1;
+  bool placed = false;  // loaded with BASS_SAMPLE_3D: a play's position sets its balance
   std::atomic<int> active{0};
+  std::vector<std::unique_ptr<RateVariant>> variants;  // most recently played last
+
+  // Voices of the sample playing at any rate.
+  int Playing() const {
+    int playing = active.load(std::memory_order_acquire);
+    for (const auto& variant : variants) playing += variant->active.load(std::memory_order_acquire);
+    return playing;
+  }
 };
 
 struct Reverb3 {
@@ -55,6 +83,7 @@ struct CachedDecode {
   uint64_t writeTime = 0;
   std::shared_ptr<const std::vector<float>> stereo;
   uint32_t ownRate = 0;
+  size_t ownFrames = 0;
 };
 
 struct Library {
@@ -93,7 +122,7 @@ T Succeed(T result) {
 void SweepReleased() {
   auto& r = lib.released;
   r.erase(std::remove_if(r.begin(), r.end(),
-                         [](const std::unique_ptr<Sample>& s) { return s->active.load(std::memory_order_acquire) == 0; }),
+                         [](const std::unique_ptr<Sample>& s) { return s->Playing() == 0; }),
           r.end());
 }
 
@@ -192,6 +221,83 @@ void Remember(CachedDecode entry) {
 Sample* FindSample(DWORD handle) {
   auto it = lib.samples.find(handle);
   return it == lib.samples.end() ? nullptr : it->second.get();
+}
+
+// The rate a play asks for: 0 for the sample's own, -1 when out of range.
+int PlayRate(const Sample& sample, int freq) {
+  if (freq == -1 || freq == 0 || static_cast<int64_t>(freq) == sample.ownRate) return 0;
+  if (freq < kMinPlayRate || freq > kMaxPlayRate) return -1;
+  return freq;
+}
+
+// The sample's data for playing at `freq`: the variant made for an earlier
+// play at that rate, or a new one. Its data at the mixer's rate is resampled
+// as if it ran at `freq` instead of its own rate, so it plays freq / ownRate
+// times as fast, that much higher.
+int VariantFor(Sample& sample, int freq, RateVariant*& variant) {
+  auto& variants = sample.variants;
+  auto found = std::find_if(variants.begin(), variants.end(),
+                            [&](const std::unique_ptr<RateVariant>& v) { return v->freq == freq; });
+  if (found != variants.end()) {
+    std::rotate(found, found + 1, variants.end());
+    variant = variants.back().get();
+    return kBassOk;
+  }
+  const double bytes = static_cast<double>(sample.stereo->size()) * sizeof(float) * sample.ownRate / freq;
+  if (bytes > kMaxVariantBytes) return kBassErrorMem;
+  try {
+    auto made = std::make_unique<RateVariant>();
+    made->freq = freq;
+    made->stereo = ResampleStereo(*sample.stereo, static_cast<uint32_t>(freq), sample.ownRate);
+    variants.push_back(std::move(made));
+  } catch (const std::bad_alloc&) {
+    return kBassErrorMem;
+  }
+  variant = variants.back().get();
+  return kBassOk;
+}
+
+// Lets go of the variants no voice plays, but for the few played last.
+void TrimVariants(Sample& sample) {
+  auto& variants = sample.variants;
+  auto idle = [](const std::unique_ptr<RateVariant>& v) { return v->active.load(std::memory_order_acquire) == 0; };
+  auto idleCount = static_cast<size_t>(std::count_if(variants.begin(), variants.end(), idle));
+  for (auto it = variants.begin(); it != variants.end() && idleCount > kIdleVariants;) {
+    if (idle(*it)) {
+      it = variants.erase(it);
+      --idleCount;
+    } else {
+      ++it;
+    }
+  }
+}
+
+// The highest absolute value of either channel, at most full scale.
+float Peak(const std::vector<float>& stereo) {
+  float peak = 0.0f;
+  for (float x : stereo) peak = std::max(peak, std::fabs(x));  // NaN is passed over
+  return std::min(peak, 1.0f);
+}
+
+// For each of `columns` equal parts of the data, the lowest and the highest
+// value of either channel, within full scale. A part shorter than a frame
+// shows the frame it begins in; data without frames is silence.
+void Outline(const std::vector<float>& stereo, float* lowHigh, size_t columns) {
+  const size_t frames = stereo.size() / 2;
+  for (size_t c = 0; c < columns; ++c) {
+    float low = 0.0f, high = 0.0f;
+    if (frames > 0) {
+      const size_t begin = c * frames / columns;
+      const size_t end = std::max((c + 1) * frames / columns, begin + 1);
+      low = high = stereo[2 * begin];
+      for (size_t i = 2 * begin; i < 2 * end; ++i) {
+        low = std::min(low, stereo[i]);
+        high = std::max(high, stereo[i]);
+      }
+    }
+    lowHigh[2 * c] = std::clamp(low, -1.0f, 1.0f);
+    lowHigh[2 * c + 1] = std::clamp(high, -1.0f, 1.0f);
+  }
 }
 
 void SendReverb() {
@@ -320,6 +426,7 @@ HSAMPLE WINAPI BASS_SampleLoad(BOOL mem, void* file, DWORD offset, DWORD length,
     if (const CachedDecode* hit = FindCached(cacheKey, fileSize, writeTime)) {
       sample->stereo = hit->stereo;
       sample->ownRate = hit->ownRate;
+      sample->ownFrames = hit->ownFrames;
     }
   }
   if (!sample->stereo) {
@@ -342,12 +449,16 @@ HSAMPLE WINAPI BASS_SampleLoad(BOOL mem, void* file, DWORD offset, DWORD length,
     try {
       sample->stereo = std::make_shared<const std::vector<float>>(ResampleStereo(ToStereo(wav), wav.sampleRate, lib.rate));
       sample->ownRate = wav.sampleRate;
-      if (cacheable) Remember(CachedDecode{cacheKey, fileSize, writeTime, sample->stereo, sample->ownRate});
+      sample->ownFrames = wav.samples.size() / wav.channels;
+      if (cacheable) {
+        Remember(CachedDecode{cacheKey, fileSize, writeTime, sample->stereo, sample->ownRate, sample->ownFrames});
+      }
     } catch (const std::bad_alloc&) {
       return Fail<HSAMPLE>(kBassErrorMem, 0);
     }
   }
 
+  sample->placed = (flags & BASS_SAMPLE_3D) != 0;
   DWORD handle;
   do {
     handle = 0x10000u + (++lib.lastSample & 0xFFFFFFu);
@@ -356,40 +467,78 @@ HSAMPLE WINAPI BASS_SampleLoad(BOOL mem, void* file, DWORD offset, DWORD length,
   return Succeed<HSAMPLE>(handle);
 }
 
-HCHANNEL WINAPI BASS_SamplePlay3DEx(HSAMPLE handle, BASS_3DVECTOR*, BASS_3DVECTOR*, BASS_3DVECTOR*, DWORD start,
+HCHANNEL WINAPI BASS_SamplePlay3DEx(HSAMPLE handle, BASS_3DVECTOR* pos, BASS_3DVECTOR*, BASS_3DVECTOR*, DWORD start,
                                     int freq, int volume, BOOL loop) {
   std::lock_guard<std::mutex> guard(apiLock);
   if (!lib.initialized) return Fail<HCHANNEL>(kBassErrorInit, 0);
   SweepReleased();
   Sample* sample = FindSample(handle);
   if (!sample) return Fail<HCHANNEL>(kBassErrorHandle, 0);
-  // Looping and playing at another rate than the sample's own are not offered.
+  // Looping is not offered.
   if (loop) return Fail<HCHANNEL>(kBassErrorIllegalParam, 0);
-  if (freq > 0 && static_cast<uint32_t>(freq) != sample->ownRate) return Fail<HCHANNEL>(kBassErrorIllegalParam, 0);
-  if (freq < -1) return Fail<HCHANNEL>(kBassErrorIllegalParam, 0);
-  if (sample->active.load(std::memory_order_acquire) >= static_cast<int>(sample->max)) {
-    return Fail<HCHANNEL>(kBassErrorNoChannel, 0);
-  }
+  const int rate = PlayRate(*sample, freq);
+  if (rate < 0) return Fail<HCHANNEL>(kBassErrorIllegalParam, 0);
+  if (sample->Playing() >= static_cast<int>(sample->max)) return Fail<HCHANNEL>(kBassErrorNoChannel, 0);
   HCHANNEL channel = 0x20000000u + (++lib.lastChannel & 0xFFFFFFFu);
-  size_t frames = sample->stereo->size() / 2;
-  // The start offset counts frames of the sample's own rate.
-  size_t startFrame = static_cast<size_t>(
-      std::llround(static_cast<double>(start) * lib.rate / std::max<uint32_t>(sample->ownRate, 1)));
-  if (!lib.output || startFrame >= frames) return Succeed(channel);  // nothing to hear
+  if (!lib.output) return Succeed(channel);  // nothing to hear
+
+  // The sample's own data, or (at another rate) a variant made for it here,
+  // never on the render thread.
+  const std::vector<float>* data = sample->stereo.get();
+  std::atomic<int>* voices = &sample->active;
+  if (rate != 0) {
+    RateVariant* variant = nullptr;
+    int result = VariantFor(*sample, rate, variant);
+    if (result != kBassOk) return Fail<HCHANNEL>(result, 0);
+    data = &variant->stereo;
+    voices = &variant->active;
+  }
+  // The start offset counts frames of the sample's own rate, which pass at
+  // the rate played.
+  const uint32_t playRate = rate != 0 ? static_cast<uint32_t>(rate) : sample->ownRate;
+  const size_t frames = data->size() / 2;
+  const auto startFrame = static_cast<size_t>(std::llround(static_cast<double>(start) * lib.rate / playRate));
+  if (startFrame >= frames) return Succeed(channel);
 
   RenderCommand command;
   command.kind = RenderCommand::kPlay;
   command.sampleId = handle;
-  command.data = SampleFrames{sample->stereo->data(), frames};
-  command.gain = static_cast<float>(std::clamp(volume, 0, 100)) / 100.0f;
+  command.data = SampleFrames{data->data(), frames};
+  const float level = static_cast<float>(std::clamp(volume, 0, 100)) / 100.0f;
+  command.gain = sample->placed ? Placed(level, pos ? pos->x : 0.0f) : StereoGain(level);
   command.startFrame = startFrame;
-  command.active = &sample->active;
-  sample->active.fetch_add(1, std::memory_order_acq_rel);
-  if (!lib.output->Send(command)) {
-    sample->active.fetch_sub(1, std::memory_order_acq_rel);
-    return Fail<HCHANNEL>(kBassErrorNoChannel, 0);
-  }
-  return Succeed(channel);
+  command.active = voices;
+  voices->fetch_add(1, std::memory_order_acq_rel);
+  bool sent = lib.output->Send(command);
+  if (!sent) voices->fetch_sub(1, std::memory_order_acq_rel);
+  TrimVariants(*sample);
+  return sent ? Succeed(channel) : Fail<HCHANNEL>(kBassErrorNoChannel, 0);
+}
+
+BOOL WINAPI BASS_BrisoltGetSampleInfo(HSAMPLE handle, BASS_BRISOLT_SAMPLEINFO* info) {
+  std::lock_guard<std::mutex> guard(apiLock);
+  if (!lib.initialized) return Fail(kBassErrorInit, FALSE);
+  const Sample* sample = FindSample(handle);
+  if (!sample) return Fail(kBassErrorHandle, FALSE);
+  if (!info || info->size < sizeof(BASS_BRISOLT_SAMPLEINFO)) return Fail(kBassErrorIllegalParam, FALSE);
+  DWORD size = info->size;
+  std::memset(info, 0, sizeof *info);
+  info->size = size;
+  info->freq = sample->ownRate;
+  info->frames = static_cast<DWORD>(sample->ownFrames);
+  info->lengthMs = static_cast<DWORD>((uint64_t{sample->ownFrames} * 1000 + sample->ownRate / 2) / sample->ownRate);
+  info->peak = Peak(*sample->stereo);
+  return Succeed(TRUE);
+}
+
+BOOL WINAPI BASS_BrisoltGetSampleOutline(HSAMPLE handle, float* lowHigh, DWORD columns) {
+  std::lock_guard<std::mutex> guard(apiLock);
+  if (!lib.initialized) return Fail(kBassErrorInit, FALSE);
+  const Sample* sample = FindSample(handle);
+  if (!sample) return Fail(kBassErrorHandle, FALSE);
+  if (!lowHigh || columns == 0) return Fail(kBassErrorIllegalParam, FALSE);
+  Outline(*sample->stereo, lowHigh, columns);
+  return Succeed(TRUE);
 }
 
 BOOL WINAPI BASS_SampleStop(HSAMPLE handle) {

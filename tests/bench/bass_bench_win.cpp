@@ -1,5 +1,6 @@
 // Measures the audio library from inside, as the program uses it: one key
-// event's work (free the previous sample, load the file, play it), how long
+// event's work (free the previous sample, load the file, play it), the play
+// call alone at the file's own rate and at another (which resamples), how long
 // a sound takes to reach the device when the stream is warm and after pauses,
 // and what the output costs while it waits (CPU time and wake-ups).
 // Run under Wine:  wine build/win64/tests/bass_bench.exe
@@ -102,6 +103,29 @@ void FirstSoundAfter(const char* label, const std::string& path, DWORD pauseMs, 
               Percentile(ms, 1.0), Percentile(ms, 1.0) / periodMs);
 }
 
+// The play call alone, each on a freshly loaded sample as at a key event:
+// at the file's own rate, and at `freq`, which makes the sample's data at
+// that rate first.
+void PlayCallCost(const std::string& path, const char* label, int freq) {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  std::vector<double> micros;
+  HSAMPLE sample = 0;
+  for (int i = 0; i < 300; ++i) {
+    if (sample) BASS_SampleFree(sample);
+    sample = BASS_SampleLoad(FALSE, const_cast<char*>(path.c_str()), 0, 0, 1, BASS_SAMPLE_3D);
+    LARGE_INTEGER t0, t1;
+    QueryPerformanceCounter(&t0);
+    BASS_SamplePlay3DEx(sample, nullptr, nullptr, nullptr, 0, freq, 30, FALSE);
+    QueryPerformanceCounter(&t1);
+    micros.push_back(1e6 * static_cast<double>(t1.QuadPart - t0.QuadPart) / static_cast<double>(frequency.QuadPart));
+    Sleep(5);
+  }
+  BASS_SampleFree(sample);
+  std::printf("play call, %s, %s: p50 %.0f us, p99 %.0f us (300 plays)\n", label,
+              freq == -1 ? "own rate" : "1.03 x own rate", Percentile(micros, 0.5), Percentile(micros, 0.99));
+}
+
 bool Init() {
   if (BASS_Init(-1, 44100, BASS_DEVICE_3D, nullptr, nullptr)) return true;
   std::printf("BASS_Init failed: %lu\n", BASS_ErrorGetCode());
@@ -137,6 +161,11 @@ int main() {
     std::printf("key event, %s: p50 %.0f us, p99 %.0f us (300 events)\n",
                 path == small ? "20 KB WAV" : "200 KB WAV", Percentile(micros, 0.5), Percentile(micros, 0.99));
     BASS_SampleFree(previous);
+  }
+  for (const std::string& path : {small, large}) {
+    const char* label = path == small ? "20 KB WAV" : "200 KB WAV";
+    PlayCallCost(path, label, -1);
+    PlayCallCost(path, label, 44100 * 103 / 100);
   }
   BASS_BRISOLT_LATENCY warm = Latency();
   std::printf("warm stream, %lu sounds: play -> voice in the mixer p50 %.2f ms, p99 %.2f ms; "

@@ -55,6 +55,16 @@ inline std::vector<int16_t> Chirp(uint32_t rate, double seconds) {
   return s;
 }
 
+// A steady sine of `level` (full scale 1) from the first frame to the last.
+inline std::vector<int16_t> Sine(uint32_t rate, double seconds, double hz, double level) {
+  size_t n = static_cast<size_t>(rate * seconds);
+  std::vector<int16_t> s(n);
+  for (size_t i = 0; i < n; ++i) {
+    s[i] = static_cast<int16_t>(std::lround(32767 * level * std::sin(2 * 3.14159265358979 * hz * i / rate)));
+  }
+  return s;
+}
+
 inline std::string CapturePath() {
   const char* unix = std::getenv("BRISOLT_CAPTURE");
   if (!unix) return "";
@@ -75,6 +85,22 @@ inline std::vector<double> CapturedMono(const std::string& bytes) {
     mono[i] = (l + r) / 2.0;
   }
   return mono;
+}
+
+// Captured 16-bit stereo frames, each channel on its own.
+struct Stereo {
+  std::vector<double> left, right;
+};
+inline Stereo CapturedStereo(const std::string& bytes) {
+  Stereo out;
+  for (size_t i = 0; i + 4 <= bytes.size(); i += 4) {
+    int16_t l, r;
+    std::memcpy(&l, bytes.data() + i, 2);
+    std::memcpy(&r, bytes.data() + i + 2, 2);
+    out.left.push_back(l);
+    out.right.push_back(r);
+  }
+  return out;
 }
 
 // Plays `chirp` (already in `sample`) and returns the SNR in dB of what
