@@ -304,7 +304,7 @@ void SetUpList(TfrmSchemes& form) {
   HWND list = form.list;
   ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
   const std::array<std::pair<const char*, int>, 4> columns = {
-      {{"Key", 100}, {"Sound file", 240}, {"Volume", 60}, {"Release sound", 150}}};
+      {{"Key", 95}, {"Sound file", 210}, {"Volume", 55}, {"Release sound", 170}}};
   for (size_t i = 0; i < columns.size(); ++i) {
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH;
