@@ -1,5 +1,5 @@
 # Everything a fresh Debian machine needs is installed by the scripts.
-.PHONY: all build test run bench clean
+.PHONY: all build test run bench dist dist-test clean
 
 all: build
 
@@ -15,6 +15,12 @@ run:
 
 bench:
 	@scripts/bench.sh
+
+dist:
+	@scripts/dist.sh
+
+dist-test:
+	@scripts/dist_test.sh
 
 clean:
 	rm -rf build

@@ -13,6 +13,7 @@
 #include "app/log.h"
 #include "app/startup.h"
 #include "app/test_seams.h"
+#include "app/version.h"
 #include "app/wide_text.h"
 #include "audio/audio_engine.h"
 #include "hook/hakdor.h"
@@ -300,7 +301,9 @@ void TfrmMain::RecoverInput(bool reinstall) {
 void TfrmMain::FormCreate(HWND window) {
   SetCommandServices({SetAutoRun, WriteLog});
   Subscribe(FollowModel);
-  WriteLog(DataFolderDescription());  // the first line of the run says where its files are
+  // The first lines of a run say which version runs and where its files are.
+  WriteLog("Brisolt " BRISOLT_VERSION " starts");
+  WriteLog(DataFolderDescription());
   StartInputHook(window);
   LoadConfiguration(firstStart);
   SendMessageW(window, WM_SETICON, ICON_SMALL,

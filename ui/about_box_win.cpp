@@ -14,6 +14,7 @@
 #include "app/exception_boundary.h"
 #include "app/scoped_win.h"
 #include "app/startup.h"
+#include "app/version.h"
 #include "app/wide_text.h"
 #include "ui/contact.h"
 #include "ui/resource.h"
@@ -21,8 +22,8 @@
 
 namespace {
 
-constexpr const char* kProduct = "Brisolt 1.4 XP";
-constexpr const char* kCaption = "About Brisolt 1.4 XP";
+constexpr const char* kProduct = "Brisolt " BRISOLT_VERSION_SHORT " XP";
+constexpr const char* kCaption = "About Brisolt " BRISOLT_VERSION_SHORT " XP";
 constexpr const char* kMailHint = "Send E-mail to Quendral";
 constexpr COLORREF kLinkColour = RGB(0, 0, 255);
 // Posted to the box after a dpi change, once the dialog manager has scaled it.
