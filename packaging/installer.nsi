@@ -7,7 +7,8 @@
 ; /AUTOSTART=1 on the command line chooses "Start Brisolt with Windows" in a
 ; silent install.
 
-Unicode true
+; A 64-bit installer for a 64-bit program (Unicode, as every 64-bit NSIS target).
+Target amd64-unicode
 ManifestDPIAware true
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
