@@ -72,15 +72,17 @@ Function StrContainsFunction
   Push $R4
   StrLen $R3 $R1
   StrCpy $R4 0
+  Push $R5
   ${Do}
-    StrCpy $0 $R2 $R3 $R4
-    ${If} $0 == ""
+    StrCpy $R5 $R2 $R3 $R4
+    ${If} $R5 == ""
       StrCpy $R1 ""
       ${ExitDo}
     ${EndIf}
-    ${IfThen} $0 == $R1 ${|} ${ExitDo} ${|}
+    ${IfThen} $R5 == $R1 ${|} ${ExitDo} ${|}
     IntOp $R4 $R4 + 1
   ${Loop}
+  Pop $R5
   Pop $R4
   Pop $R3
   Pop $R2

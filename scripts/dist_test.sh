@@ -103,7 +103,7 @@ export BRISOLT_UNZIPPED; BRISOLT_UNZIPPED=$(winpath "$work/unzipped/Brisolt-$ver
 export WINEDEBUG=-all
 wine build/win64/tests/dist_tests.exe > build/test-logs/dist.log 2>&1
 wine_passed=$(grep -c '^\[       OK \]' build/test-logs/dist.log)
-wine_failed=$(grep -cE '^\[  FAILED  \] Release\..* \([0-9]+ ms\)$' build/test-logs/dist.log)
+wine_failed=$(grep -cE '^\[  FAILED  \] Release\..* \([0-9]+ ms\)' build/test-logs/dist.log)
 [ "$wine_passed" -eq 0 ] && [ "$wine_failed" -eq 0 ] && wine_failed=1
 grep -E 'Failure|Expected|Which is|Value of|Actual|FAILED' build/test-logs/dist.log | head -n 40
 passed=$((passed + wine_passed))
