@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds both trees and runs every suite: native unit tests, Windows tests
-# under Wine, and whole-program tests under Wine. Ends with one line
+# under Wine, whole-program tests under Wine, and the release (make dist-test). Ends with one line
 # "N passed, N failed" over all suites; exits non-zero on any failure.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -49,6 +49,17 @@ run_suite native --test-dir build/native --output-on-failure -j2
 run_suite windows --test-dir build/win64 --output-on-failure -L win --timeout 120
 run_suite whole-program --test-dir build/win64 --output-on-failure -L e2e --timeout 120
 brisolt_wine_stop
+
+# The release: make dist, and its zip and installer under Wine.
+dist_line=$("$root/scripts/dist_test.sh" 2>&1 | tee "$logdir/dist-run.log" | tail -n 1)
+grep -E '^FAILED|Failure|Expected|Which is' "$logdir/dist-run.log" | head -n 40
+echo "$dist_line"
+if [[ $dist_line =~ ^dist:\ ([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]]; then
+  total_pass=$((total_pass + BASH_REMATCH[1]))
+  total_fail=$((total_fail + BASH_REMATCH[2]))
+else
+  total_fail=$((total_fail + 1))
+fi
 
 echo "$total_pass passed, $total_fail failed"
 [ "$total_fail" -eq 0 ]
