@@ -4,7 +4,7 @@
 #   Brisolt-<version>-setup.exe   the per-user installer (NSIS)
 #   SHA256SUMS                    of both
 #   winget/...  scoop/brisolt.json  the package managers' manifests
-# Installs NSIS, zip and osslsigncode when they are missing. Two runs from one
+# Installs NSIS, zip, unzip and osslsigncode when they are missing. Two runs from one
 # commit give byte-identical files (SOURCE_DATE_EPOCH is the commit's time).
 #
 # Variables a distributor sets:
@@ -21,6 +21,7 @@ need=()
 command -v makensis >/dev/null 2>&1 || need+=(nsis)
 command -v zip >/dev/null 2>&1 || need+=(zip)
 command -v osslsigncode >/dev/null 2>&1 || need+=(osslsigncode)
+command -v unzip >/dev/null 2>&1 || need+=(unzip)  # for the release's tests
 if [ ${#need[@]} -gt 0 ]; then
   echo "Installing: ${need[*]}"
   SUDO=""

@@ -33,7 +33,6 @@ if ! "$root/scripts/dist.sh" > build/dist.log 2>&1; then
   failed=1
   finish
 fi
-command -v unzip >/dev/null 2>&1 || { DEBIAN_FRONTEND=noninteractive apt-get install -y -q unzip >/dev/null; }
 version=$(head -n 1 VERSION)
 release=$root/build/release
 zip=$release/Brisolt-$version-win64.zip
