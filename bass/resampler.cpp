@@ -10,9 +10,15 @@
 //
 // Key sounds are loaded again on every key press, so this is on the typing
 // path: the table of the last rate pair is kept, and a mono file (spread to
-// two equal channels by the decoder) is filtered once, not twice.
+// two equal channels by the decoder) is filtered once, not twice. A press
+// played at a varied rate needs a rate pair of its own each time; there, the
+// interpolated table does not depend on the pair but only on the kernel, so
+// the kernel's cut-off is taken a little lower, on a grid (at most 1/32 of
+// the lower rate: no aliasing, a pass band still beyond 20 kHz at 48 kHz),
+// and the few tables of the grid points in use are kept.
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 #include <numeric>
@@ -78,9 +84,19 @@ struct Kernel {
   }
 };
 
-Kernel DesignKernel(uint32_t from, uint32_t to) {
+// Grid of the lower rate (in input cycles) for interpolated tables.
+constexpr double kScaleGrid = 32.0;
+constexpr size_t kInterpolatedTablesKept = 4;
+
+double LowerRateInInputCycles(uint32_t from, uint32_t to) { return static_cast<double>(std::min(from, to)) / from; }
+double GridScale(uint32_t from, uint32_t to) {
+  const double scale = LowerRateInInputCycles(from, to);
+  const double grid = std::floor(scale * kScaleGrid) / kScaleGrid;
+  return grid > 0.0 ? grid : scale;  // far below the grid, the pair's own
+}
+
+Kernel DesignKernel(double scale) {
   Kernel k;
-  const double scale = static_cast<double>(std::min(from, to)) / from;  // lower rate in input cycles
   k.cutoff = 0.5 * (kPassEdge + kStopEdge) * scale;
   const double transition = (kStopEdge - kPassEdge) * scale;
   // Kaiser's estimates for the window's shape and order.
@@ -96,6 +112,8 @@ Kernel DesignKernel(uint32_t from, uint32_t to) {
 struct Table {
   uint32_t from = 0;
   uint32_t to = 0;
+  double scale = 0.0;  // the kernel's lower rate (interpolated tables)
+  uint64_t lastUse = 0;
   Kernel kernel;
   bool exact = false;
   uint64_t grid = 1;   // gcd of the rates (exact tables)
@@ -107,14 +125,22 @@ struct Table {
   std::vector<float> rows;
 };
 
+// Whether the pair gets an exact table of its own.
+bool HasExactTable(uint32_t from, uint32_t to) {
+  const uint64_t exactPhases = to / std::gcd(from, to);
+  return exactPhases <= kMaxExactPhases &&
+         exactPhases * DesignKernel(LowerRateInInputCycles(from, to)).rowLen <= kMaxExactTableFloats;
+}
+
 void Build(Table& table, uint32_t from, uint32_t to) {
   // Marked unusable until complete, in case an allocation below throws.
   table.from = table.to = 0;
-  const Kernel k = DesignKernel(from, to);
+  table.scale = 0.0;
+  table.exact = HasExactTable(from, to);
+  const Kernel k = DesignKernel(table.exact ? LowerRateInInputCycles(from, to) : GridScale(from, to));
   table.kernel = k;
   table.grid = std::gcd(from, to);
   const uint64_t exactPhases = to / table.grid;
-  table.exact = exactPhases <= kMaxExactPhases && exactPhases * k.rowLen <= kMaxExactTableFloats;
   table.phases = table.exact ? static_cast<size_t>(exactPhases)
                              : std::clamp(kInterpolatedTableFloats / k.rowLen, kMinInterpolatedPhases,
                                           kMaxInterpolatedPhases);
@@ -144,14 +170,32 @@ void Build(Table& table, uint32_t from, uint32_t to) {
   }
   table.from = from;
   table.to = to;
+  table.scale = table.exact ? 0.0 : GridScale(from, to);
 }
 
 const Table& TableFor(uint32_t from, uint32_t to) {
-  // Loading runs on the GUI thread, but keep one table per thread anyway so
+  // Loading runs on the GUI thread, but keep the tables per thread anyway so
   // no caller can ever see another's half-built one.
-  thread_local Table cached;
-  if (cached.from != from || cached.to != to) Build(cached, from, to);
-  return cached;
+  thread_local Table exact;
+  thread_local std::array<Table, kInterpolatedTablesKept> interpolated;
+  thread_local uint64_t uses = 0;
+  if (exact.from == from && exact.to == to) return exact;
+  if (HasExactTable(from, to)) {
+    Build(exact, from, to);
+    return exact;
+  }
+  const double scale = GridScale(from, to);
+  Table* oldest = &interpolated[0];
+  for (Table& table : interpolated) {
+    if (table.from != 0 && table.scale == scale) {
+      table.lastUse = ++uses;
+      return table;
+    }
+    if (table.lastUse < oldest->lastUse) oldest = &table;
+  }
+  Build(*oldest, from, to);
+  oldest->lastUse = ++uses;
+  return *oldest;
 }
 
 // The coefficients for one output frame: a row, or the blend of two rows.
