@@ -122,13 +122,13 @@ void ShutdownAudio() {
 void PlayKeySound(const std::string& file, int volume, const KeySoundStyle& style) {
   HSAMPLE* place = PlaceForKeySound(style.release);
   std::string path = ResolveSoundPath(ProgramFolder(), file);
-  if (!FileExists(path)) {
+  if (FileExists(path)) {
+    LoadAndPlay(*place, path, ScaledVolume(settings.GlobalVolume, volume), style);
+  } else {
     WriteLog("File " + path + " not found");
-    if (!overlapping.empty() && overlapping.back() == 0) overlapping.pop_back();
-    return;
   }
-  LoadAndPlay(*place, path, ScaledVolume(settings.GlobalVolume, volume), style);
-  if (!*place && !overlapping.empty() && overlapping.back() == 0) overlapping.pop_back();
+  // A place that got no sound does not count among the overlapping ones.
+  if (!*place && !overlapping.empty() && &overlapping.back() == place) overlapping.pop_back();
 }
 
 void PlayPreview(const std::string& file, int volume) {

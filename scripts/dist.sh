@@ -16,20 +16,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
-"$root/scripts/deps.sh"
-need=()
-command -v makensis >/dev/null 2>&1 || need+=(nsis)
-command -v zip >/dev/null 2>&1 || need+=(zip)
-command -v osslsigncode >/dev/null 2>&1 || need+=(osslsigncode)
-command -v unzip >/dev/null 2>&1 || need+=(unzip)  # for the release's tests
-if [ ${#need[@]} -gt 0 ]; then
-  echo "Installing: ${need[*]}"
-  SUDO=""
-  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -q >/dev/null
-  $SUDO apt-get install -y -q --no-install-recommends "${need[@]}" >/dev/null
-fi
+"$root/scripts/deps.sh" nsis zip unzip osslsigncode  # unzip: for the release's tests
 
 version=$(head -n 1 VERSION)
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || echo 1767225600)}

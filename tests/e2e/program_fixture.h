@@ -252,6 +252,19 @@ class ProgramTest : public ::testing::Test {
     return process;
   }
 
+  // Starts notepad (ended with the test) and returns its window.
+  HWND StartNotepad() {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION notepad{};
+    char commandLine[] = "notepad.exe";
+    EXPECT_TRUE(CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &notepad));
+    processes_.push_back(notepad);
+    HWND editor = nullptr;
+    EXPECT_TRUE(WaitFor([&] { return (editor = FindWindowA("Notepad", nullptr)) != nullptr; }));
+    return editor;
+  }
+
   static bool Exited(HANDLE process, DWORD* code, int timeoutMs = 10000) {
     if (WaitForSingleObject(process, timeoutMs) != WAIT_OBJECT_0) return false;
     GetExitCodeProcess(process, code);

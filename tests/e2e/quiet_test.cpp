@@ -102,17 +102,6 @@ class QuietTest : public InputTest {
     RegSetValueExA(key, "LastUsedTimeStop", 0, REG_QWORD, reinterpret_cast<const BYTE*>(&stop), sizeof stop);
     RegCloseKey(key);
   }
-  HWND StartNotepad() {
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION notepad{};
-    char commandLine[] = "notepad.exe";
-    EXPECT_TRUE(CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &notepad));
-    processes_.push_back(notepad);
-    HWND editor = nullptr;
-    EXPECT_TRUE(WaitFor([&] { return (editor = FindWindowA("Notepad", nullptr)) != nullptr; }));
-    return editor;
-  }
 };
 
 }  // namespace

@@ -83,14 +83,8 @@ TEST_F(TrayTest, AProgramRunAsAdministratorInFrontIsNamed) {
   SetEnvironmentVariableA("BRISOLT_TEST_ELEVATED_PROGRAM", "notepad.exe");
   Configure(ToneScheme("Test", ""), "CurrentSchem=Test\r\n");
   HANDLE process = StartAndWait();
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION notepad{};
-  char commandLine[] = "notepad.exe";
-  ASSERT_TRUE(CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &notepad));
-  processes_.push_back(notepad);
-  HWND editor = nullptr;
-  ASSERT_TRUE(WaitFor([&] { return (editor = FindWindowA("Notepad", nullptr)) != nullptr; }));
+  HWND editor = StartNotepad();
+  ASSERT_NE(editor, nullptr);
   const std::string notice = "Quiet: notepad.exe runs as administrator";
   for (int round = 0; round < 2; ++round) {
     SetForegroundWindow(editor);
@@ -104,7 +98,7 @@ TEST_F(TrayTest, AProgramRunAsAdministratorInFrontIsNamed) {
   }
   std::string log = ReadFileText(dir_ / "Log.txt");
   EXPECT_EQ(log.find(notice), log.rfind(notice)) << "named once";
-  TerminateProcess(notepad.hProcess, 0);
+  TerminateProcess(processes_.back().hProcess, 0);
   Exit(process);
 }
 
