@@ -10,9 +10,9 @@
 #include "app/log.h"
 #include "app/program_folder.h"
 #include "app/quiet_watch.h"
-#include "app/scoped_win.h"
-#include "app/test_seams.h"
-#include "app/wide_text.h"
+#include "base/scoped_win.h"
+#include "base/test_seams.h"
+#include "base/wide_text.h"
 #include "ui/tray.h"
 
 namespace {

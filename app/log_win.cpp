@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "app/program_folder.h"
-#include "app/scoped_win.h"
-#include "app/wide_text.h"
+#include "base/scoped_win.h"
+#include "base/wide_text.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "app/main_window.h"
-#include "app/scoped_win.h"
+#include "base/scoped_win.h"
 #include "app/startup.h"
 #include "settings/config_files.h"
 #include "ui/about_box.h"

@@ -2,14 +2,7 @@
 
 #include <string>
 
-// The folder of the running executable, without a trailing backslash. The
-// Schemes folder lives there, and sound paths are resolved from it.
-const std::string& ProgramFolder();
-// The full path of the running executable.
-const std::string& ProgramPath();
-
-// The last part of a path: "C:\\Tools\\Brisolt\\config.cfg" -> "config.cfg".
-inline std::string FileNameOf(const std::string& path) { return path.substr(path.find_last_of("\\/") + 1); }
+#include "base/program_paths.h"
 
 // The folder of config.cfg, schemes.cfg and Log.txt: the program folder
 // when the program may write there (a portable folder), otherwise

@@ -4,32 +4,9 @@
 
 #include <shlobj.h>
 
-#include <vector>
-
-#include "app/scoped_win.h"
-#include "app/test_seams.h"
-#include "app/wide_text.h"
-
-const std::string& ProgramPath() {
-  static const std::string path = [] {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-      DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-      if (length < buffer.size()) return Utf8(std::wstring_view(buffer.data(), length));
-      buffer.resize(buffer.size() * 2);
-    }
-  }();
-  return path;
-}
-
-const std::string& ProgramFolder() {
-  static const std::string folder = [] {
-    const std::string& path = ProgramPath();
-    size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-  }();
-  return folder;
-}
+#include "base/scoped_win.h"
+#include "base/test_seams.h"
+#include "base/wide_text.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include "app/commands.h"
 #include "app/exception_boundary.h"
 #include "app/program_folder.h"
-#include "app/scoped_win.h"
-#include "app/wide_text.h"
+#include "base/scoped_win.h"
+#include "base/wide_text.h"
 #include "input/quiet_rules.h"
 #include "settings/settings.h"
 

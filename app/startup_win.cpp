@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "app/app_identity.h"
-#include "app/scoped_win.h"
+#include "base/scoped_win.h"
 
 bool firstStart = false;
 

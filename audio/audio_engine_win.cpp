@@ -11,7 +11,7 @@
 
 #include "app/log.h"
 #include "app/program_folder.h"
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 #include "audio/audio_rules.h"
 #include "audio/eax_presets.h"
 #include "audio/press_rules.h"

@@ -16,7 +16,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/scoped_win.h"
+#include "base/scoped_win.h"
 #include "bass/bass_errors.h"
 #include "bass/devices_win.h"
 #include "bass/dsp.h"

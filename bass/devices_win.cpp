@@ -8,7 +8,7 @@
 
 #include <thread>
 
-#include "bass/com_ptr_win.h"
+#include "base/com_ptr_win.h"
 #include "bass/output_rules.h"
 
 namespace {

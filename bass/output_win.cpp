@@ -11,7 +11,7 @@
 #include <cstring>
 
 #include "bass/bass_errors.h"
-#include "bass/com_ptr_win.h"
+#include "base/com_ptr_win.h"
 #include "bass/devices_win.h"
 #include "bass/output_rules.h"
 

@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/scoped_win.h"
+#include "base/scoped_win.h"
 #include "bass/command_queue.h"
 #include "bass/dsp.h"
 #include "bass/latency_ring.h"

@@ -8,8 +8,8 @@
 
 #include <atomic>
 
-#include "app/scoped_win.h"
-#include "app/test_seams.h"
+#include "base/scoped_win.h"
+#include "base/test_seams.h"
 #include "hook/key_flags.h"
 
 namespace {

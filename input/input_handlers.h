@@ -7,7 +7,7 @@
 #include <array>
 #include <cstdint>
 
-#include "app/scoped_win.h"
+#include "base/scoped_win.h"
 
 // True while the scheme editor is open: key sounds stay quiet meanwhile.
 extern bool SchemeEditorOpen;

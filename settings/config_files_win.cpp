@@ -10,8 +10,8 @@
 
 #include "app/log.h"
 #include "app/program_folder.h"
-#include "app/scoped_win.h"
-#include "app/wide_text.h"
+#include "base/scoped_win.h"
+#include "base/wide_text.h"
 #include "settings/autorun.h"
 #include "settings/ini_damage.h"
 #include "settings/profile_ini_win.h"

@@ -5,8 +5,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "app/scoped_win.h"
-#include "app/wide_text.h"
+#include "base/scoped_win.h"
+#include "base/wide_text.h"
 
 namespace {
 

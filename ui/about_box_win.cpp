@@ -12,10 +12,10 @@
 #include <string>
 
 #include "app/exception_boundary.h"
-#include "app/scoped_win.h"
+#include "base/scoped_win.h"
 #include "app/startup.h"
 #include "app/version.h"
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 #include "ui/contact.h"
 #include "ui/resource.h"
 #include "ui/window_util.h"

@@ -8,7 +8,7 @@
 #include "app/commands.h"
 #include "app/exception_boundary.h"
 #include "app/startup.h"
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 #include "audio/audio_engine.h"
 #include "settings/settings.h"
 #include "ui/resource.h"

@@ -6,7 +6,7 @@
 
 #include <array>
 
-#include "app/scoped_win.h"
+#include "base/scoped_win.h"
 
 // Index of a picture: the order of the resources below.
 enum ProgramIcon : int {

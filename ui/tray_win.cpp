@@ -10,8 +10,8 @@
 
 #include "app/commands.h"
 #include "app/log.h"
-#include "app/test_seams.h"
-#include "app/wide_text.h"
+#include "base/test_seams.h"
+#include "base/wide_text.h"
 #include "input/dispatch.h"
 #include "input/quiet_rules.h"
 #include "settings/settings.h"

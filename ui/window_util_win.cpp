@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 
 std::string WindowText(HWND window) {
   std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');

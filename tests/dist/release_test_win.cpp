@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 #include "tests/win/audio_test_util.h"
 #include "tests/win_test_util.h"
 

@@ -4,7 +4,7 @@
 
 #include "tests/e2e/program_fixture.h"
 
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 
 namespace e2e {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "app/log.h"
 #include "app/program_folder.h"
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 #include "settings/profile_ini_win.h"
 #include "settings/settings.h"
 #include "tests/options_write_order.h"
