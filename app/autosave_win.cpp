@@ -28,7 +28,7 @@ void SaveNow(HWND window) {
   pending = false;
   lastSave = GetTickCount();
   if (lastSave == 0) lastSave = 1;  // 0 stands for "never"
-  std::vector<SaveError> problems = SaveFiles();
+  std::vector<SaveError> problems = SaveFilesTo(DataFolder());
   if (problems.empty()) {
     told.Saved();
     return;

@@ -4,8 +4,8 @@
 #include <utility>
 #include <vector>
 
-#include "input/hotkeys.h"
 #include "audio/press_rules.h"
+#include "input/hotkeys.h"
 #include "input/quiet_rules.h"
 #include "settings/settings.h"
 

@@ -3,8 +3,9 @@
 #include <windows.h>
 
 #include "app/main_window.h"
-#include "base/scoped_win.h"
+#include "app/program_folder.h"
 #include "app/startup.h"
+#include "base/scoped_win.h"
 #include "settings/config_files.h"
 #include "ui/about_box.h"
 #include "ui/device_selector.h"
@@ -15,7 +16,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (!CheckSingleInstance()) return 0;  // the running instance shows itself
 
   // Deleting the settings resets the program rather than silencing it.
-  firstStart = TakeFirstStartRecord() || !SettingsExist();
+  firstStart = TakeFirstStartRecord() || !SettingsExist(DataFolder());
   if (firstStart) SelectDeviceAndInit(nullptr, true);  // the first window the user sees
   HWND mainWindow = TfrmMain::Create(instance);
   firstStart = false;

@@ -5,17 +5,17 @@
 
 #include "app/app_identity.h"
 #include "app/autosave.h"
-#include "app/foreground.h"
-#include "app/program_folder.h"
-#include "app/quiet_watch.h"
 #include "app/commands.h"
 #include "app/exception_boundary.h"
+#include "app/foreground.h"
 #include "app/log.h"
+#include "app/program_folder.h"
+#include "app/quiet_watch.h"
 #include "app/startup.h"
-#include "base/test_seams.h"
 #include "app/version.h"
-#include "base/wide_text.h"
 #include "audio/audio_engine.h"
+#include "base/test_seams.h"
+#include "base/wide_text.h"
 #include "hook/hakdor.h"
 #include "input/dispatch.h"
 #include "input/hook_binding.h"
@@ -305,7 +305,7 @@ void TfrmMain::FormCreate(HWND window) {
   WriteLog("Brisolt " BRISOLT_VERSION " starts");
   WriteLog(DataFolderDescription());
   StartInputHook(window);
-  LoadConfiguration(firstStart);
+  LoadConfigurationFrom(DataFolder(), firstStart);
   SendMessageW(window, WM_SETICON, ICON_SMALL,
                reinterpret_cast<LPARAM>(SmallIcon(settings.MuteSound ? kIconSoundOff : kIconSoundOn)));
   AddTrayIcon(window);
@@ -335,7 +335,7 @@ void TfrmMain::FormClose() {
   closing_ = true;
   // A failed save is logged inside; the exit goes on regardless, so the hook
   // is never left running without its window.
-  SaveConfiguration();
+  SaveConfigurationTo(DataFolder());
   KillTimer(handle_, kHookWatchdogTimer);
   WTSUnRegisterSessionNotification(handle_);
   StopWatchingForeground();

@@ -6,7 +6,7 @@
 
 #include "app/commands.h"
 #include "app/exception_boundary.h"
-#include "app/program_folder.h"
+#include "base/program_paths.h"
 #include "base/scoped_win.h"
 #include "base/wide_text.h"
 #include "input/quiet_rules.h"

@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "app/log.h"
-#include "app/program_folder.h"
-#include "base/wide_text.h"
 #include "audio/audio_rules.h"
 #include "audio/eax_presets.h"
 #include "audio/press_rules.h"
+#include "base/program_paths.h"
+#include "base/wide_text.h"
 #include "bass/bass.h"
 #include "bass/bass_errors.h"
 #include "settings/settings.h"

@@ -10,8 +10,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "bass/bass_errors.h"
 #include "base/com_ptr_win.h"
+#include "bass/bass_errors.h"
 #include "bass/devices_win.h"
 #include "bass/output_rules.h"
 

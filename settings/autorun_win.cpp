@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 
-#include "app/program_folder.h"
+#include "base/program_paths.h"
 #include "base/scoped_win.h"
 #include "base/wide_text.h"
 

@@ -1,6 +1,7 @@
 #pragma once
 // Moving the settings and the schemes between memory and the two files of
-// the program folder, config.cfg and schemes.cfg.
+// the settings folder, config.cfg and schemes.cfg. The program decides
+// which folder that is (app/program_folder.h) and names it at every call.
 
 #include <stdexcept>
 #include <string>
@@ -26,13 +27,13 @@ class SaveError : public std::runtime_error {
   std::string reason_;
 };
 
-// Reads config.cfg into `settings`, then every scheme of schemes.cfg into
-// `schemeList`. Missing files are no error: everything takes its default.
-void LoadConfiguration(bool firstStart);
-// config.cfg has settings: a missing file, or one without its [Options]
-// section, makes the start a first one again (the device is chosen anew).
-bool SettingsExist();
+// Reads config.cfg of `folder` into `settings`, then every scheme of its
+// schemes.cfg into `schemeList`. Missing files are no error: everything takes
+// its default.
 void LoadConfigurationFrom(const std::string& folder, bool firstStart);
+// The folder's config.cfg has settings: a missing file, or one without its
+// [Options] section, makes the start a first one again (the device is chosen anew).
+bool SettingsExist(const std::string& folder);
 
 // Writes config.cfg (each key replaced in place, everything else in the file
 // kept) and rewrites schemes.cfg. Each file is written to a temporary file
@@ -41,11 +42,9 @@ void LoadConfigurationFrom(const std::string& folder, bool firstStart);
 // is tried again for about 1 s. A failure is logged ("Unable to write to
 // <path>: <reason>") and does not stop the other file from being saved.
 // Returns the files that could not be written.
-std::vector<SaveError> SaveFiles();
 std::vector<SaveError> SaveFilesTo(const std::string& folder);
 // The same at the exit, which then releases the schemes; false if either
 // file could not be written.
-bool SaveConfiguration();
 bool SaveConfigurationTo(const std::string& folder);
 
 // The two halves, for callers that need one file; they throw SaveError.

@@ -9,14 +9,14 @@
 #include <vector>
 
 #include "app/log.h"
-#include "app/program_folder.h"
+#include "base/program_paths.h"
 #include "base/scoped_win.h"
 #include "base/wide_text.h"
 #include "settings/autorun.h"
 #include "settings/ini_damage.h"
+#include "settings/option_keys.h"
 #include "settings/profile_ini_win.h"
 #include "settings/scheme_store.h"
-#include "settings/option_keys.h"
 #include "settings/settings.h"
 
 namespace {
@@ -154,12 +154,10 @@ void LoadConfigurationFrom(const std::string& folder, bool firstStart) {
   LoadSchemes(schemes, schemeList);
 }
 
-bool SettingsExist() {
+bool SettingsExist(const std::string& folder) {
   wchar_t section[8] = L"";
-  return GetPrivateProfileSectionW(L"Options", section, 8, Wide(ConfigPath(DataFolder())).c_str()) > 0;
+  return GetPrivateProfileSectionW(L"Options", section, 8, Wide(ConfigPath(folder)).c_str()) > 0;
 }
-
-void LoadConfiguration(bool firstStart) { LoadConfigurationFrom(DataFolder(), firstStart); }
 
 void SaveSettingsFile(const std::string& path) {
   ReplaceThroughTemporary(path, true, [](ProfileIniStore& store) { WriteSettings(settings, store); });
@@ -187,13 +185,9 @@ std::vector<SaveError> SaveFilesTo(const std::string& folder) {
   return problems;
 }
 
-std::vector<SaveError> SaveFiles() { return SaveFilesTo(DataFolder()); }
-
 bool SaveConfigurationTo(const std::string& folder) {
   bool ok = SaveFilesTo(folder).empty();
   // The program is closing: nothing may reach a scheme any more.
   schemeList.Clear();
   return ok;
 }
-
-bool SaveConfiguration() { return SaveConfigurationTo(DataFolder()); }

@@ -12,9 +12,9 @@
 #include <string>
 
 #include "app/exception_boundary.h"
-#include "base/scoped_win.h"
 #include "app/startup.h"
 #include "app/version.h"
+#include "base/scoped_win.h"
 #include "base/wide_text.h"
 #include "ui/contact.h"
 #include "ui/resource.h"

@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "app/exception_boundary.h"
-#include "app/program_folder.h"
 #include "app/startup.h"
+#include "audio/audio_engine.h"
+#include "base/program_paths.h"
 #include "base/scoped_win.h"
 #include "base/wide_text.h"
-#include "audio/audio_engine.h"
 #include "ui/editor_rules.h"
 #include "ui/resource.h"
 #include "ui/sound_path_rules.h"

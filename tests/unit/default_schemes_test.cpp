@@ -16,8 +16,8 @@
 
 #include "bass/bass_errors.h"
 #include "bass/wav_decoder.h"
-#include "settings/scheme_store.h"
 #include "settings/option_keys.h"
+#include "settings/scheme_store.h"
 #include "settings/settings.h"
 #include "tests/unit/ini_text.h"
 

@@ -7,8 +7,8 @@
 
 #include <cstdio>
 
-#include "app/program_folder.h"
 #include "audio/audio_rules.h"
+#include "base/program_paths.h"
 #include "bass/bass.h"
 #include "settings/config_files.h"
 #include "settings/settings.h"

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "app/program_folder.h"
+#include "base/program_paths.h"
 
 namespace {
 

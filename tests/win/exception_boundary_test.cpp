@@ -7,7 +7,7 @@
 #include <new>
 #include <stdexcept>
 
-#include "app/program_folder.h"
+#include "base/program_paths.h"
 #include "input/input_handlers.h"
 #include "settings/scheme.h"
 #include "tests/win_test_util.h"
