@@ -1,6 +1,9 @@
 #pragma once
-// A small owner for COM interface pointers: released once, never copied.
+// Owners for what COM hands out: interface pointers, task memory, property
+// values and the thread's apartment; each released once, never copied.
 
+#include <objbase.h>
+#include <propidl.h>
 #include <unknwn.h>
 
 #include <utility>
@@ -35,4 +38,63 @@ class ComPtr {
 
  private:
   T* p_ = nullptr;
+};
+
+// Memory a COM call hands back for the caller to free with CoTaskMemFree
+// (an endpoint's id, a stream's mix format).
+template <typename T>
+class CoTaskMemPtr {
+ public:
+  CoTaskMemPtr() = default;
+  ~CoTaskMemPtr() { Reset(); }
+  CoTaskMemPtr(const CoTaskMemPtr&) = delete;
+  CoTaskMemPtr& operator=(const CoTaskMemPtr&) = delete;
+
+  T* Get() const { return p_; }
+  T* operator->() const { return p_; }
+  explicit operator bool() const { return p_ != nullptr; }
+  T** Receive() {
+    Reset();
+    return &p_;
+  }
+  void Reset() {
+    if (p_) CoTaskMemFree(std::exchange(p_, nullptr));
+  }
+
+ private:
+  T* p_ = nullptr;
+};
+
+// A PROPVARIANT read from a property store, cleared when it goes.
+class ScopedPropVariant {
+ public:
+  ScopedPropVariant() { PropVariantInit(&value_); }
+  ~ScopedPropVariant() { PropVariantClear(&value_); }
+  ScopedPropVariant(const ScopedPropVariant&) = delete;
+  ScopedPropVariant& operator=(const ScopedPropVariant&) = delete;
+
+  const PROPVARIANT& Get() const { return value_; }
+  PROPVARIANT* Receive() {
+    PropVariantClear(&value_);
+    return &value_;
+  }
+
+ private:
+  PROPVARIANT value_;
+};
+
+// The calling thread's membership of a COM apartment, for as long as this
+// lives; ok() tells whether it was joined (and so is left again).
+class ComApartment {
+ public:
+  explicit ComApartment(DWORD model = COINIT_MULTITHREADED) : joined_(SUCCEEDED(CoInitializeEx(nullptr, model))) {}
+  ~ComApartment() {
+    if (joined_) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+  bool ok() const { return joined_; }
+
+ private:
+  bool joined_;
 };

@@ -2,9 +2,11 @@
 // Owners of Windows handles: one small family of non-copyable, movable types,
 // each releasing its handle with the one call that fits it. Every handle the
 // program, the hook library and the audio library create is held by one of
-// these; nothing else calls a release function.
+// these (or, for what COM hands out, by base/com_ptr_win.h); nothing else
+// calls a release function.
 
 #include <windows.h>
+#include <avrt.h>
 #include <commctrl.h>
 
 #include <utility>
@@ -78,6 +80,7 @@ struct Unhook { void operator()(HHOOK h) const { UnhookWindowsHookEx(h); } };
 struct UnhookEvent { void operator()(HWINEVENTHOOK h) const { UnhookWinEvent(h); } };
 struct DeleteMemoryDC { void operator()(HDC h) const { DeleteDC(h); } };
 struct DeleteGdiObject { void operator()(HGDIOBJ h) const { DeleteObject(h); } };
+struct RevertMmcssTask { void operator()(HANDLE h) const { AvRevertMmThreadCharacteristics(h); } };
 // Waits until a callback that is running has returned.
 struct UnregisterWaitHandle { void operator()(HANDLE h) const { UnregisterWaitEx(h, INVALID_HANDLE_VALUE); } };
 
@@ -94,6 +97,8 @@ using ScopedAccelerators = UniqueHandle<scoped_traits::NullIsInvalid<HACCEL, sco
 using ScopedHook = UniqueHandle<scoped_traits::NullIsInvalid<HHOOK, scoped_traits::Unhook>>;
 using ScopedWinEventHook = UniqueHandle<scoped_traits::NullIsInvalid<HWINEVENTHOOK, scoped_traits::UnhookEvent>>;
 using ScopedAtom = UniqueHandle<scoped_traits::Atom>;
+// A thread's registration with the multimedia class scheduler (MMCSS).
+using ScopedMmcssTask = UniqueHandle<scoped_traits::NullIsInvalid<HANDLE, scoped_traits::RevertMmcssTask>>;
 using ScopedWait = UniqueHandle<scoped_traits::NullIsInvalid<HANDLE, scoped_traits::UnregisterWaitHandle>>;
 using ScopedMemoryDC = UniqueHandle<scoped_traits::NullIsInvalid<HDC, scoped_traits::DeleteMemoryDC>>;
 template <typename T>

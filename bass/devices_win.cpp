@@ -20,10 +20,10 @@ constexpr PROPERTYKEY kEnumeratorNameKey = {{0xa45c254e, 0xdf1c, 0x4efd, {0x80, 
 
 std::wstring StringProperty(IPropertyStore* properties, const PROPERTYKEY& key) {
   std::wstring text;
-  PROPVARIANT value;
-  PropVariantInit(&value);
-  if (SUCCEEDED(properties->GetValue(key, &value)) && value.vt == VT_LPWSTR && value.pwszVal) text = value.pwszVal;
-  PropVariantClear(&value);
+  ScopedPropVariant value;
+  if (SUCCEEDED(properties->GetValue(key, value.Receive())) && value.Get().vt == VT_LPWSTR && value.Get().pwszVal) {
+    text = value.Get().pwszVal;
+  }
   return text;
 }
 
@@ -50,7 +50,8 @@ std::vector<Endpoint> ListEndpoints() {
   std::wstring defaultId;
   // Enumeration needs COM; a thread of its own leaves the caller's apartment alone.
   std::thread worker([&endpoints, &defaultId] {
-    if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return;
+    ComApartment apartment;
+    if (!apartment.ok()) return;
     {
       ComPtr<IMMDeviceEnumerator> enumerator;
       ComPtr<IMMDeviceCollection> collection;
@@ -60,19 +61,17 @@ std::vector<Endpoint> ListEndpoints() {
           SUCCEEDED(enumerator->EnumAudioEndpoints(eRender, DEVICE_STATE_ACTIVE, collection.Receive())) &&
           SUCCEEDED(collection->GetCount(&count))) {
         ComPtr<IMMDevice> defaultDevice;
-        LPWSTR id = nullptr;
+        CoTaskMemPtr<wchar_t> id;
         if (SUCCEEDED(enumerator->GetDefaultAudioEndpoint(eRender, eConsole, defaultDevice.Receive())) &&
-            SUCCEEDED(defaultDevice->GetId(&id))) {
-          defaultId = id;
-          CoTaskMemFree(id);
+            SUCCEEDED(defaultDevice->GetId(id.Receive()))) {
+          defaultId = id.Get();
         }
         for (UINT i = 0; i < count; ++i) {
           ComPtr<IMMDevice> device;
           if (FAILED(collection->Item(i, device.Receive()))) continue;
-          LPWSTR id = nullptr;
-          if (FAILED(device->GetId(&id))) continue;
-          Endpoint endpoint{id, "", ""};
-          CoTaskMemFree(id);
+          CoTaskMemPtr<wchar_t> id;
+          if (FAILED(device->GetId(id.Receive()))) continue;
+          Endpoint endpoint{id.Get(), "", ""};
           int idBytes = WideCharToMultiByte(CP_UTF8, 0, endpoint.id.c_str(), -1, nullptr, 0, nullptr, nullptr);
           if (idBytes > 1) {
             endpoint.idText.resize(static_cast<size_t>(idBytes - 1));
@@ -84,7 +83,6 @@ std::vector<Endpoint> ListEndpoints() {
         }
       }
     }
-    CoUninitialize();
   });
   worker.join();
   OrderEndpoints(endpoints, defaultId);

@@ -119,28 +119,22 @@ void Convert(const float* stereo, uint32_t frames, const DeviceFormat& format, B
 }
 
 // Tells the render thread when the user picks another default output, and
-// when the chosen endpoint comes or goes. Called on a thread of the system's.
+// when the chosen endpoint comes or goes. Called on a thread of the system's,
+// so nothing may leave these methods as an exception.
 class EndpointWatcher final : public IMMNotificationClient {
  public:
   explicit EndpointWatcher(AudioOutput* output) : output_(output) {}
-  HRESULT STDMETHODCALLTYPE OnDefaultDeviceChanged(EDataFlow flow, ERole role, LPCWSTR) override {
+  HRESULT STDMETHODCALLTYPE OnDefaultDeviceChanged(EDataFlow flow, ERole role, LPCWSTR) noexcept override {
     if (flow == eRender && role == eConsole) output_->SignalDefaultChange();
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE OnDeviceStateChanged(LPCWSTR id, DWORD state) override {
-    if (id) output_->SignalEndpointState(id, state == DEVICE_STATE_ACTIVE);
-    return S_OK;
+  HRESULT STDMETHODCALLTYPE OnDeviceStateChanged(LPCWSTR id, DWORD state) noexcept override {
+    return Tell(id, state == DEVICE_STATE_ACTIVE);
   }
-  HRESULT STDMETHODCALLTYPE OnDeviceAdded(LPCWSTR id) override {
-    if (id) output_->SignalEndpointState(id, true);
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE OnDeviceRemoved(LPCWSTR id) override {
-    if (id) output_->SignalEndpointState(id, false);
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE OnPropertyValueChanged(LPCWSTR, const PROPERTYKEY) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+  HRESULT STDMETHODCALLTYPE OnDeviceAdded(LPCWSTR id) noexcept override { return Tell(id, true); }
+  HRESULT STDMETHODCALLTYPE OnDeviceRemoved(LPCWSTR id) noexcept override { return Tell(id, false); }
+  HRESULT STDMETHODCALLTYPE OnPropertyValueChanged(LPCWSTR, const PROPERTYKEY) noexcept override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override {
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, __uuidof(IMMNotificationClient))) {
       *object = static_cast<IMMNotificationClient*>(this);
       AddRef();
@@ -150,10 +144,21 @@ class EndpointWatcher final : public IMMNotificationClient {
     return E_NOINTERFACE;
   }
   // Lives on the render thread's stack for as long as it is registered.
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  ULONG STDMETHODCALLTYPE AddRef() noexcept override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() noexcept override { return 1; }
 
  private:
+  // An endpoint came or went; the id is copied, which may fail for memory.
+  HRESULT Tell(LPCWSTR id, bool present) noexcept {
+    if (!id) return S_OK;
+    try {
+      output_->SignalEndpointState(id, present);
+      return S_OK;
+    } catch (...) {
+      return E_OUTOFMEMORY;
+    }
+  }
+
   AudioOutput* output_;
 };
 
@@ -317,12 +322,9 @@ int AudioOutput::OpenStream(const std::wstring& endpointId, uint32_t mixRate, St
                               reinterpret_cast<void**>(stream.client.Receive())))) {
     return kBassErrorDriver;
   }
-  WAVEFORMATEX* mix = nullptr;
-  if (FAILED(stream.client->GetMixFormat(&mix)) || !mix) return kBassErrorDriver;
-  struct FormatOwner {
-    WAVEFORMATEX* p;
-    ~FormatOwner() { CoTaskMemFree(p); }
-  } mixOwner{mix};
+  CoTaskMemPtr<WAVEFORMATEX> mixFormat;
+  if (FAILED(stream.client->GetMixFormat(mixFormat.Receive())) || !mixFormat) return kBassErrorDriver;
+  const WAVEFORMATEX* mix = mixFormat.Get();
 
   uint32_t rate = mixRate ? mixRate : mix->nSamplesPerSec;
   // The mixer keeps its rate for its whole life (its samples are converted to
@@ -415,7 +417,8 @@ int AudioOutput::OpenPreferred(std::unique_ptr<Stream>& stream) {
 }
 
 void AudioOutput::ThreadMain() {
-  if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {
+  ComApartment apartment;
+  if (!apartment.ok()) {
     openResult_ = kBassErrorDriver;
     SetEvent(opened_.get());
     return;
@@ -424,7 +427,7 @@ void AudioOutput::ThreadMain() {
   _MM_SET_FLUSH_ZERO_MODE(_MM_FLUSH_ZERO_ON);
   _MM_SET_DENORMALS_ZERO_MODE(_MM_DENORMALS_ZERO_ON);
   DWORD taskIndex = 0;
-  HANDLE task = AvSetMmThreadCharacteristicsW(L"Pro Audio", &taskIndex);
+  ScopedMmcssTask task(AvSetMmThreadCharacteristicsW(L"Pro Audio", &taskIndex));
   if (!task) SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
 
   ComPtr<IMMDeviceEnumerator> enumerator;
@@ -466,8 +469,6 @@ void AudioOutput::ThreadMain() {
   if (watching) enumerator->UnregisterEndpointNotificationCallback(&watcher);
   enumerator.Reset();
   mixer_.reset();
-  if (task) AvRevertMmThreadCharacteristics(task);
-  CoUninitialize();
 }
 
 bool AudioOutput::WaitRenderingSilence(uint32_t ms) {

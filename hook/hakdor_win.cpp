@@ -101,7 +101,7 @@ struct Hooks {
   }
 };
 
-DWORD WINAPI HookThreadMain(void*) {
+DWORD WINAPI HookThreadMain(void*) noexcept {
   MSG msg;
   PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // gives the thread its queue
   Hooks hooks;

@@ -3,10 +3,15 @@
 
 - No include cycle between units (a unit is a header with its sources:
   ui/tray.h, ui/tray_win.cpp).
-- input/ and audio/ use nothing of ui/ and nothing of the main window.
-- Windows calls only guarded procedures: CALLBACK appears in the guard
-  header and in the hook library's procedures, which cannot throw.
-- Handles are released only by their owners in app/scoped_win.h.
+- Floors: base/ includes only base/; the two libraries (bass/, hook/) include
+  only base/ and themselves; settings/, audio/ and input/ take from app/ only
+  the log writer and the commands, and nothing of ui/.
+- Windows calls only guarded procedures: a procedure with a Windows calling
+  convention is made by the guards of app/exception_boundary.h, or is an
+  export of a library (its .def file) or a program's entry point, or, inside
+  the libraries, which have no guard of their own, is noexcept.
+- Handles and what COM hands out are released only by their owners in
+  base/scoped_win.h and base/com_ptr_win.h.
 
 Prints every violation and exits 1 when there is any."""
 
@@ -14,11 +19,24 @@ import os
 import re
 import sys
 
-FOLDERS = ["app", "audio", "bass", "hook", "input", "settings", "ui"]
+FOLDERS = ["app", "audio", "base", "bass", "hook", "input", "settings", "ui"]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
-RELEASE = re.compile(r"\b(RegCloseKey|CloseHandle|DestroyMenu|DestroyIcon|DeleteObject|GlobalDeleteAtom|DeleteDC|"
-                     r"ReleaseDC|ImageList_Destroy|DestroyAcceleratorTable|UnhookWindowsHookEx|UnhookWinEvent|UnregisterWaitEx)\s*\(")
-CALLBACK = re.compile(r"\bCALLBACK\s+\w+")
+RELEASE_CALLS = [
+    # Kernel, registry, windows and GDI
+    "CloseHandle", "RegCloseKey", "DestroyMenu", "DestroyIcon", "DestroyCursor", "DeleteObject", "DeleteDC",
+    "ReleaseDC", "GlobalDeleteAtom", "ImageList_Destroy", "DestroyAcceleratorTable", "UnhookWindowsHookEx",
+    "UnhookWinEvent", "UnregisterWaitEx", "UnregisterWait", "FreeLibrary", "FindClose", "LocalFree", "GlobalFree",
+    # COM and the audio thread
+    "CoTaskMemFree", "PropVariantClear", "CoUninitialize", "SysFreeString", "AvRevertMmThreadCharacteristics",
+]
+RELEASE = re.compile(r"\b(" + "|".join(RELEASE_CALLS) + r")\s*\(")
+OWNERS = ("base/scoped_win.h", "base/com_ptr_win.h")
+# A procedure defined or declared with a calling convention that Windows calls.
+CONVENTION = re.compile(r"\b(CALLBACK|WINAPI|WINAPIV|APIENTRY|PASCAL|__stdcall|STDMETHODCALLTYPE|NTAPI)\s+(\w+)\s*\(")
+ENTRY_POINTS = {"WinMain", "wWinMain", "DllMain"}
+GUARDS = "app/exception_boundary.h"
+LIBRARIES = ("bass/", "hook/")
+FROM_APP_BELOW = {"app/log.h", "app/commands.h"}
 
 
 def unit_of(path):
@@ -31,6 +49,42 @@ def strip_comments(text):
     return re.sub(r"//[^\n]*", "", text)
 
 
+def exports(root):
+    names = set()
+    for folder in ("bass", "hook"):
+        for name in os.listdir(os.path.join(root, folder)):
+            if name.endswith(".def"):
+                with open(os.path.join(root, folder, name), encoding="utf-8") as f:
+                    names.update(re.findall(r"^\s+(\w+)\s*$", f.read(), re.M))
+    return names
+
+
+def include_problem(path, included):
+    """Why `path` may not include `included`, or None."""
+    folder = path.split("/")[0]
+    target = included.split("/")[0]
+    if folder == "base" and target != "base":
+        return "base/ is the ground floor: it includes only base/"
+    if folder in ("bass", "hook") and target not in ("base", folder):
+        return f"{folder}/ is a library: it includes only base/ and {folder}/"
+    if folder in ("settings", "audio", "input"):
+        if target == "ui":
+            return f"{folder}/ stands below the windows"
+        if target == "app" and included not in FROM_APP_BELOW:
+            return f"{folder}/ takes from app/ only " + " and ".join(sorted(FROM_APP_BELOW))
+    return None
+
+
+def procedure_head(code, start):
+    """A procedure's head, from `start` up to its body or the end of its declaration."""
+    end = len(code)
+    for stop in ("{", ";"):
+        found = code.find(stop, start)
+        if found != -1:
+            end = min(end, found)
+    return code[start:end]
+
+
 def main(root):
     sources = {}
     for folder in FOLDERS:
@@ -39,30 +93,35 @@ def main(root):
                 path = f"{folder}/{name}"
                 with open(os.path.join(root, path), encoding="utf-8") as f:
                     sources[path] = f.read()
+    exported = exports(root)
 
     problems = []
     graph = {}
     for path, text in sources.items():
         unit = unit_of(path)
-        for included in INCLUDE.findall(text):
+        code = strip_comments(text)
+        for included in INCLUDE.findall(code):
             if included not in sources:
                 continue
             target = unit_of(included)
             if target != unit:
                 graph.setdefault(unit, set()).add(target)
-            if path.startswith(("input/", "audio/")) and (included.startswith("ui/") or target == "app/main_window"):
-                problems.append(f"{path} includes {included}: input/ and audio/ stand below the windows")
-        code = strip_comments(text)
-        if path != "app/scoped_win.h":
+            why = include_problem(path, included)
+            if why:
+                problems.append(f"{path} includes {included}: {why}")
+        if path not in OWNERS:
             for match in RELEASE.finditer(code):
-                problems.append(f"{path}: {match.group(1)} outside the owners of app/scoped_win.h")
-        if path not in ("app/exception_boundary.h", "hook/hakdor_win.cpp"):
-            for match in CALLBACK.finditer(code):
-                problems.append(f"{path}: '{match.group(0)}' is not made by the guards of app/exception_boundary.h")
-        if path == "hook/hakdor_win.cpp":
-            for line in code.splitlines():
-                if CALLBACK.search(line) and "noexcept" not in line:
-                    problems.append(f"{path}: a hook procedure that is not noexcept: {line.strip()}")
+                problems.append(f"{path}: {match.group(1)} outside the owners of " + " and ".join(OWNERS))
+        if path != GUARDS:
+            for match in CONVENTION.finditer(code):
+                name = match.group(2)
+                if name in ENTRY_POINTS or name in exported:
+                    continue
+                if path.startswith(LIBRARIES) and "noexcept" in procedure_head(code, match.start()):
+                    continue
+                where = ("a library's procedure that is not noexcept" if path.startswith(LIBRARIES)
+                         else f"not made by the guards of {GUARDS}")
+                problems.append(f"{path}: '{match.group(1)} {name}' is {where}")
 
     # Cycles, by depth-first search over the units.
     state = {}
