@@ -20,17 +20,16 @@
 #include "bass/bass_errors.h"
 #include "bass/devices_win.h"
 #include "bass/dsp.h"
+#include "bass/library_win.h"
 #include "bass/output_win.h"
+#include "bass/sample_file_win.h"
+#include "bass/sample_store.h"
 #include "bass/wav_decoder.h"
 
 namespace {
 
-constexpr size_t kMaxFileBytes = 256u << 20;  // a key sound is a few KB; refuse absurd files
 constexpr uint32_t kNoSoundRate = 44100;
-// A key sound is loaded from its file at every key press. Decoding and
-// converting it again each time would cost most of a millisecond of CPU per
-// key, so the converted data of recently loaded files is kept, keyed by path,
-// size and last-write time: an edited file is decoded afresh.
+// Decoded data of recently loaded files kept for loading them again.
 constexpr size_t kCacheBytes = 8u << 20;
 // Rates a sample may be played at, besides its own.
 constexpr int kMinPlayRate = 100;
@@ -54,7 +53,7 @@ struct RateVariant {
 // voices on the render thread read it; `active` counts those at the sample's
 // own rate, each variant those at its rate.
 struct Sample {
-  std::shared_ptr<const std::vector<float>> stereo;  // shared with the decode cache
+  StereoData stereo;  // shared with the decode cache
   uint32_t ownRate = 0;
   size_t ownFrames = 0;  // the file's length in frames of its own rate
   DWORD max = 1;
@@ -77,15 +76,6 @@ struct Reverb3 {
   float damp = 0.5f;
 };
 
-struct CachedDecode {
-  std::wstring path;  // as given, upper-cased
-  uint64_t size = 0;
-  uint64_t writeTime = 0;
-  std::shared_ptr<const std::vector<float>> stereo;
-  uint32_t ownRate = 0;
-  size_t ownFrames = 0;
-};
-
 struct Library {
   bool initialized = false;
   int device = 0;
@@ -99,7 +89,7 @@ struct Library {
   Reverb3 reverb;
   std::vector<Endpoint> endpoints;
   bool endpointsRead = false;
-  std::vector<CachedDecode> cache;  // most recently used last
+  DecodeCache cache{kCacheBytes};
 };
 
 std::mutex apiLock;
@@ -129,93 +119,6 @@ void SweepReleased() {
 void ReadEndpoints() {
   lib.endpoints = ListEndpoints();
   lib.endpointsRead = true;
-}
-
-// Reads [offset, offset + length) of a file (length 0: to the end).
-int ReadFileBytes(const std::wstring& path, DWORD offset, DWORD length, std::vector<uint8_t>& bytes) {
-  if (path.empty()) return kBassErrorFileOpen;
-  ScopedFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!file) return kBassErrorFileOpen;
-  LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.get(), &size)) return kBassErrorFileOpen;
-  if (static_cast<uint64_t>(size.QuadPart) < offset) return kBassErrorIllegalParam;
-  uint64_t available = static_cast<uint64_t>(size.QuadPart) - offset;
-  uint64_t wanted = length ? std::min<uint64_t>(length, available) : available;
-  if (wanted > kMaxFileBytes) return kBassErrorMem;
-  try {
-    bytes.resize(static_cast<size_t>(wanted));
-  } catch (const std::bad_alloc&) {
-    return kBassErrorMem;
-  }
-  LARGE_INTEGER start{};
-  start.QuadPart = offset;
-  if (!SetFilePointerEx(file.get(), start, nullptr, FILE_BEGIN)) return kBassErrorFileOpen;
-  size_t done = 0;
-  while (done < bytes.size()) {
-    DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 24));
-    DWORD read = 0;
-    if (!ReadFile(file.get(), bytes.data() + done, chunk, &read, nullptr)) return kBassErrorFileOpen;
-    if (read == 0) break;  // the file shrank under us: decode what is there
-    done += read;
-  }
-  bytes.resize(done);
-  return kBassOk;
-}
-
-// The file's identity for the cache; false when it cannot be read.
-bool FileStamp(const std::wstring& path, uint64_t& size, uint64_t& writeTime) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (path.empty() || !GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
-  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
-  size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-  writeTime = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
-  return true;
-}
-
-std::wstring CacheKey(const std::wstring& path) {
-  std::wstring key = path;
-  CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
-  return key;
-}
-
-// The file name a load was given: UTF-16 with BASS_UNICODE, otherwise text
-// in the system's ANSI code page.
-std::wstring PathArgument(const void* file, DWORD flags) {
-  if (!file) return L"";
-  if (flags & BASS_UNICODE) return static_cast<const wchar_t*>(file);
-  const char* text = static_cast<const char*>(file);
-  int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-  if (length <= 1) return L"";
-  std::wstring path(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text, -1, path.data(), length);
-  path.resize(static_cast<size_t>(length - 1));
-  return path;
-}
-
-const CachedDecode* FindCached(const std::wstring& key, uint64_t size, uint64_t writeTime) {
-  for (size_t i = 0; i < lib.cache.size(); ++i) {
-    CachedDecode& entry = lib.cache[i];
-    if (entry.path == key && entry.size == size && entry.writeTime == writeTime) {
-      std::rotate(lib.cache.begin() + static_cast<std::ptrdiff_t>(i), lib.cache.begin() + static_cast<std::ptrdiff_t>(i) + 1,
-                  lib.cache.end());
-      return &lib.cache.back();
-    }
-  }
-  return nullptr;
-}
-
-void Remember(CachedDecode entry) {
-  auto& cache = lib.cache;
-  cache.erase(std::remove_if(cache.begin(), cache.end(), [&](const CachedDecode& e) { return e.path == entry.path; }),
-              cache.end());
-  cache.push_back(std::move(entry));
-  size_t total = 0;
-  for (const CachedDecode& e : cache) total += e.stereo->size() * sizeof(float);
-  while (total > kCacheBytes && cache.size() > 1) {
-    total -= cache.front().stereo->size() * sizeof(float);
-    cache.erase(cache.begin());
-  }
 }
 
 Sample* FindSample(DWORD handle) {
@@ -269,34 +172,6 @@ void TrimVariants(Sample& sample) {
     } else {
       ++it;
     }
-  }
-}
-
-// The highest absolute value of either channel, at most full scale.
-float Peak(const std::vector<float>& stereo) {
-  float peak = 0.0f;
-  for (float x : stereo) peak = std::max(peak, std::fabs(x));  // NaN is passed over
-  return std::min(peak, 1.0f);
-}
-
-// For each of `columns` equal parts of the data, the lowest and the highest
-// value of either channel, within full scale. A part shorter than a frame
-// shows the frame it begins in; data without frames is silence.
-void Outline(const std::vector<float>& stereo, float* lowHigh, size_t columns) {
-  const size_t frames = stereo.size() / 2;
-  for (size_t c = 0; c < columns; ++c) {
-    float low = 0.0f, high = 0.0f;
-    if (frames > 0) {
-      const size_t begin = c * frames / columns;
-      const size_t end = std::max((c + 1) * frames / columns, begin + 1);
-      low = high = stereo[2 * begin];
-      for (size_t i = 2 * begin; i < 2 * end; ++i) {
-        low = std::min(low, stereo[i]);
-        high = std::max(high, stereo[i]);
-      }
-    }
-    lowHigh[2 * c] = std::clamp(low, -1.0f, 1.0f);
-    lowHigh[2 * c + 1] = std::clamp(high, -1.0f, 1.0f);
   }
 }
 
@@ -404,7 +279,7 @@ BOOL WINAPI BASS_Free(void) {
   lib.output.reset();  // ends the render thread: no voice reads a sample any more
   lib.samples.clear();
   lib.released.clear();
-  lib.cache.clear();  // the next device may run at another rate
+  lib.cache.Clear();  // the next device may run at another rate
   lib.initialized = false;
   return Succeed(TRUE);
 }
@@ -423,7 +298,7 @@ HSAMPLE WINAPI BASS_SampleLoad(BOOL mem, void* file, DWORD offset, DWORD length,
   bool cacheable = !mem && offset == 0 && length == 0 && FileStamp(path, fileSize, writeTime);
   if (cacheable) {
     cacheKey = CacheKey(path);
-    if (const CachedDecode* hit = FindCached(cacheKey, fileSize, writeTime)) {
+    if (const CachedDecode* hit = lib.cache.Find(cacheKey, fileSize, writeTime)) {
       sample->stereo = hit->stereo;
       sample->ownRate = hit->ownRate;
       sample->ownFrames = hit->ownFrames;
@@ -451,7 +326,7 @@ HSAMPLE WINAPI BASS_SampleLoad(BOOL mem, void* file, DWORD offset, DWORD length,
       sample->ownRate = wav.sampleRate;
       sample->ownFrames = wav.samples.size() / wav.channels;
       if (cacheable) {
-        Remember(CachedDecode{cacheKey, fileSize, writeTime, sample->stereo, sample->ownRate, sample->ownFrames});
+        lib.cache.Remember(CachedDecode{cacheKey, fileSize, writeTime, sample->stereo, sample->ownRate, sample->ownFrames});
       }
     } catch (const std::bad_alloc&) {
       return Fail<HSAMPLE>(kBassErrorMem, 0);
@@ -600,50 +475,12 @@ BOOL WINAPI BASS_SetEAXParameters(int env, float vol, float decay, float damp) {
 
 }  // extern "C"
 
-void SimulateDefaultDeviceChange() {
-  std::lock_guard<std::mutex> guard(apiLock);
-  if (lib.output) lib.output->SignalDefaultChange();
-}
+std::unique_lock<std::mutex> LockLibrary() { return std::unique_lock<std::mutex>(apiLock); }
 
-namespace {
+AudioOutput* OpenOutput() { return lib.output.get(); }
 
 // The id the output was opened with (device numbers count from 1).
 std::wstring OpenedEndpointId() {
   if (lib.device <= 0 || static_cast<size_t>(lib.device) > lib.endpoints.size()) return L"";
   return lib.endpoints[static_cast<size_t>(lib.device) - 1].id;
-}
-
-}  // namespace
-
-void SimulateChosenEndpointGone() {
-  std::lock_guard<std::mutex> guard(apiLock);
-  if (!lib.output) return;
-  lib.output->HideChosenEndpoint(true);
-  lib.output->SignalEndpointState(OpenedEndpointId(), false);
-}
-
-void SimulateChosenEndpointBack() {
-  std::lock_guard<std::mutex> guard(apiLock);
-  if (!lib.output) return;
-  lib.output->HideChosenEndpoint(false);
-  lib.output->SignalEndpointState(OpenedEndpointId(), true);
-}
-
-void SimulateStreamFailures(HRESULT error, int count) {
-  std::lock_guard<std::mutex> guard(apiLock);
-  if (lib.output) lib.output->InjectFailures(error, count);
-}
-
-std::vector<uint32_t> RecentVoiceLatencies() {
-  std::lock_guard<std::mutex> guard(apiLock);
-  return lib.output ? lib.output->RecentToDevice() : std::vector<uint32_t>{};
-}
-
-void SetOutputTimingsForTests(uint32_t warmMs, uint32_t releaseMs) {
-  AudioOutput::SetTimings(OutputTimings{warmMs, releaseMs});
-}
-
-OutputInfo CurrentOutputInfo() {
-  std::lock_guard<std::mutex> guard(apiLock);
-  return lib.output ? lib.output->Info() : OutputInfo{};
 }

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "bass/bass.h"
-#include "bass/output_win.h"
+#include "bass/test_hooks_win.h"
 
 namespace {
 

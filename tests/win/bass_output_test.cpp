@@ -3,7 +3,7 @@
 // comes back from failures; what Wine cannot do to it is done through the
 // output's own seams.
 
-#include "bass/output_win.h"
+#include "bass/test_hooks_win.h"
 
 #include <gtest/gtest.h>
 
