@@ -56,8 +56,10 @@ bool MakeSchemeCurrent(int index) {
   return true;
 }
 
+int CurrentSchemeIndex() { return schemeList.FindScheme(settings.CurrentSchemeName); }
+
 void StepScheme(int direction) {
-  int current = schemeList.FindScheme(settings.CurrentSchemeName);
+  int current = CurrentSchemeIndex();
   int next = direction > 0 ? NextSchemeIndex(current, schemeList.Count())
                            : PreviousSchemeIndex(current, schemeList.Count());
   MakeSchemeCurrent(next);
@@ -84,7 +86,7 @@ int AddScheme(const std::string& name, const TScheme& scheme) {
 bool DeleteScheme(int index) {
   if (index < 0 || index >= schemeList.Count()) return false;
   ModelChanges changes = kChangedSchemeList;
-  if (schemeList.Name(index) == settings.CurrentSchemeName) {
+  if (index == CurrentSchemeIndex()) {
     settings.CurrentSchemeName.clear();  // no scheme is current: key events play nothing
     changes |= kChangedCurrentScheme;
   }

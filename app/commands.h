@@ -49,6 +49,10 @@ struct CommandServices {
 void SetCommandServices(CommandServices services);
 
 // ---- Schemes ---------------------------------------------------------------------
+// The row of the current scheme in the list, -1 when none: the first whose
+// name is the current name without regard to case, as the key events find
+// it. Every question "is this the current scheme?" is asked through this.
+int CurrentSchemeIndex();
 // Makes the scheme at `index` current; false (and no change) for an index
 // outside the list.
 bool MakeSchemeCurrent(int index);

@@ -25,7 +25,7 @@ std::array<Registration, kHotkeyBindings.size()> registrations;
 const TScheme* ActiveSchemeFor(bool TScheme::*inputSwitch) {
   if (SchemeEditorOpen) return nullptr;
   if (settings.CurrentSchemeName.empty()) return nullptr;
-  const TScheme& scheme = schemeList.Scheme(schemeList.FindScheme(settings.CurrentSchemeName));
+  const TScheme& scheme = schemeList.Scheme(CurrentSchemeIndex());
   if (!(scheme.*inputSwitch)) return nullptr;
   if (settings.MuteSound) return nullptr;
   if (settings.DeviceID == 0) return nullptr;

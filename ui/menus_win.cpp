@@ -72,12 +72,12 @@ std::string MenuText(const std::string& name) {
 }
 
 int AddSchemeItems(HMENU menu) {
-  int current = -1;
-  for (int i = 0; i < schemeList.Count() && i <= static_cast<int>(kCmdSchemeLast - kCmdSchemeFirst); ++i) {
-    AddItem(menu, kCmdSchemeFirst + static_cast<UINT>(i), MenuText(schemeList.Name(i)), -1);
-    if (current < 0 && SameTextIgnoringCase(schemeList.Name(i), settings.CurrentSchemeName)) current = i;
+  int shown = 0;
+  for (; shown < schemeList.Count() && shown <= static_cast<int>(kCmdSchemeLast - kCmdSchemeFirst); ++shown) {
+    AddItem(menu, kCmdSchemeFirst + static_cast<UINT>(shown), MenuText(schemeList.Name(shown)), -1);
   }
-  return current;
+  int current = CurrentSchemeIndex();
+  return current < shown ? current : -1;
 }
 
 }  // namespace

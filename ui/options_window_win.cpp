@@ -85,7 +85,7 @@ int RowCount() { return static_cast<int>(SendMessageW(w.list, LVM_GETITEMCOUNT, 
 int SelectedRow() { return ListView_GetNextItem(w.list, -1, LVNI_SELECTED); }
 
 bool IsCurrentRow(int row) {
-  return row >= 0 && row < schemeList.Count() && schemeList.Name(row) == settings.CurrentSchemeName;
+  return row >= 0 && row == CurrentSchemeIndex();
 }
 
 int MarkerOf(int row) { return IsCurrentRow(row) ? kIconBallOn : kIconBallOff; }

@@ -119,6 +119,18 @@ TEST_F(Commands, DeletingTheCurrentSchemeLeavesNoSchemeCurrent) {
   EXPECT_TRUE(Heard().empty());
 }
 
+TEST_F(Commands, TheCurrentSchemeIsFoundWithoutRegardToCaseByEveryCommand) {
+  // A hand-edited config.cfg may name the current scheme in another case.
+  settings.CurrentSchemeName = "MECHANICAL";
+  const int mechanical = schemeList.FindScheme("Mechanical");
+  ASSERT_GE(mechanical, 0);
+  EXPECT_EQ(CurrentSchemeIndex(), mechanical);
+  EXPECT_TRUE(DeleteScheme(mechanical));
+  EXPECT_EQ(settings.CurrentSchemeName, "") << "no name is left current that matches nothing";
+  EXPECT_EQ(Heard(), Changes{kChangedSchemeList | kChangedCurrentScheme});
+  EXPECT_EQ(CurrentSchemeIndex(), -1);
+}
+
 TEST_F(Commands, SoundCommands) {
   ToggleMute();
   EXPECT_TRUE(settings.MuteSound);
