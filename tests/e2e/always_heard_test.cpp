@@ -37,13 +37,19 @@ class AlwaysHeardTest : public InputTest {
     for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++n;
     return n;
   }
-  // The capture stops growing: the output is stopped or closed.
+  // The capture stops growing, and stays so for 400 ms: the output is
+  // stopped or closed (a running one adds a buffer every 10 to 20 ms).
   bool OutputQuiet(int timeoutMs) const {
+    size_t size = CaptureSize();
+    DWORD since = GetTickCount();
     return WaitFor(
         [&] {
-          size_t before = CaptureSize();
-          Sleep(300);
-          return CaptureSize() == before;
+          size_t now = CaptureSize();
+          if (now != size) {
+            size = now;
+            since = GetTickCount();
+          }
+          return GetTickCount() - since >= 400;
         },
         timeoutMs);
   }
@@ -156,9 +162,10 @@ TEST_F(AlwaysHeardTest, InputStartsTheOutputBeforeAnySoundAndMutedNothingRuns) {
   before = CaptureSize();
   for (int i = 0; i < 10; ++i) {
     MoveMouse();
-    Sleep(120);
+    Sleep(120);  // paces the moves as a hand does; nothing waits on it
   }
-  EXPECT_EQ(CaptureSize(), before) << "input while muted starts nothing";
+  EXPECT_FALSE(WaitFor([&] { return CaptureSize() != before; }, 1000)) << "input while muted starts nothing";
+  EXPECT_TRUE(ProgramAlive());
   SendMessageA(MainWindow(), 0x47B, 0, WM_LBUTTONDOWN);  // unmuted
   EXPECT_EQ(Dominant(Heard([] { Chord({'A'}); })), Tones::kOther);
   Exit(process);
@@ -178,8 +185,7 @@ TEST_F(AlwaysHeardTest, TheGeneralPageTellsTheOutputAndItsLatency) {
   ASSERT_NE(period, std::string::npos) << line;
   EXPECT_GT(period, std::string("Output: x, ").size()) << "a device name and a period: " << line;
   int latency = std::atoi(line.c_str() + period + std::string(" ms period, about ").size());
-  EXPECT_GT(latency, 0) << line;
-  EXPECT_LT(latency, 200) << line;
+  EXPECT_GT(latency, 0) << line;  // how long it is, make bench measures
   EXPECT_EQ(line.substr(line.size() - std::string(" ms latency").size()), " ms latency");
   EXPECT_TRUE(IsWindowVisible(FindControl(window, kIdcOutputLine)));
   EXPECT_EQ(TextOf(FindControl(window, kIdcBluetoothLine)), "");
@@ -200,6 +206,7 @@ TEST_F(AlwaysHeardTest, FiftyPressesTenToFortyMillisecondsApartAreEachHeard) {
     QueryPerformanceCounter(&t);
     return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
   };
+  std::vector<double> clock;  // the capture's milliseconds per millisecond sent, at each spacing
   for (int spacing : {40, 20, 10}) {
     double first = 0, last = 0;
     std::string heard = Heard([&] {
@@ -227,11 +234,18 @@ TEST_F(AlwaysHeardTest, FiftyPressesTenToFortyMillisecondsApartAreEachHeard) {
     for (size_t i = 1; i < onsets.size(); ++i) {
       jitter = std::max(jitter, std::fabs(static_cast<double>(onsets[i] - onsets[i - 1]) / 48.0 - mean));
     }
-    // (Wine's output takes whole buffers at a time, so the spacing here has
-    // the buffer's grain; make bench reports it.)
     std::printf("%d ms apart: %zu onsets, mean spacing %.1f ms (sent %.1f), largest deviation %.1f ms\n", spacing,
                 onsets.size(), mean, pressed, jitter);
+    // (Single presses may be pushed by a buffer or more of Wine's output,
+    // which takes whole buffers at a time, the more so on a busy machine.)
+    clock.push_back(mean / pressed);
   }
+  // The presses keep their spacing: the capture's clock is the same at every
+  // spacing, so 10 ms apart sound a quarter as far apart as 40 ms; presses
+  // held back and sent together would not.
+  ASSERT_EQ(clock.size(), 3u);
+  EXPECT_NEAR(clock[1] / clock[0], 1.0, 0.15) << "20 ms against 40 ms apart";
+  EXPECT_NEAR(clock[2] / clock[0], 1.0, 0.15) << "10 ms against 40 ms apart";
   Exit(process);
 }
 

@@ -51,9 +51,10 @@ class NamesTest : public InputTest {
     EXPECT_TRUE(CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                Wide(folder_).c_str(), &si, &pi));
     processes_.push_back(pi);
-    EXPECT_TRUE(WaitFor([&] { return MainWindow() && TrayIconShown(MainWindow()) && Log().find("Hook was started") != std::string::npos; }))
-        << Log();
-    Sleep(300);
+    EXPECT_TRUE(WaitFor([&] {
+      return MainWindow() && TrayIconShown(MainWindow()) && Log().find("Hook was started") != std::string::npos &&
+             Responds(MainWindow(), 500);
+    })) << Log();
     return pi.hProcess;
   }
   std::string Log() const { return testutil::ReadFileBytes(Wide(File("Log.txt"))); }

@@ -193,11 +193,12 @@ TEST_F(OptionsTest, VolumeSliderActsAtOnceAndHotkeysMoveIt) {
   Click(IDCANCEL);
   ASSERT_TRUE(Hidden());
 
-  HotkeyChord({VK_CONTROL, VK_MENU, 'I'});  // 40 -> 50
+  HotkeyChord({VK_CONTROL, VK_MENU, 'I'},  // 40 -> 50
+              [&] { return SendMessageA(Control(IDC_tbGlobalVolume), TBM_GETPOS, 0, 0) == 50; });
   EXPECT_EQ(SendMessageA(Control(IDC_tbGlobalVolume), TBM_GETPOS, 0, 0), 50);
   EXPECT_EQ(TextOf(Control(IDC_lblPerc)), "50%");
   for (int i = 0; i < 6; ++i) HotkeyChord({VK_CONTROL, VK_MENU, 'I'});
-  EXPECT_EQ(SendMessageA(Control(IDC_tbGlobalVolume), TBM_GETPOS, 0, 0), 0);
+  EXPECT_TRUE(WaitFor([&] { return SendMessageA(Control(IDC_tbGlobalVolume), TBM_GETPOS, 0, 0) == 0; }));
   EXPECT_EQ(TextOf(Control(IDC_lblPerc)), "100%");
   Exit(process);
   EXPECT_EQ(ConfigValue("GlobalVolume"), "100") << "Cancel did not undo the slider";
@@ -227,7 +228,7 @@ TEST_F(OptionsTest, SetSchemeAndTheMarkerClickMakeASchemeCurrent) {
   auto press = [&](int x) {
     PostMessageA(list.list, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(x, y));
     PostMessageA(list.list, WM_RBUTTONUP, 0, MAKELPARAM(x, y));
-    Sleep(300);
+    ASSERT_TRUE(list.Flush());
   };
   press(label.left + 20);
   EXPECT_EQ(list.Selected(), 2);
@@ -240,7 +241,7 @@ TEST_F(OptionsTest, SetSchemeAndTheMarkerClickMakeASchemeCurrent) {
   EXPECT_EQ(Dominant(Heard([] { Chord({'A'}); })), Tones::kSpace) << "Third's key sounds";
 
   // The scheme hotkey moves the marker too, and the buttons follow.
-  HotkeyChord({VK_CONTROL, VK_MENU, VK_SHIFT, 'N'});  // Third -> First
+  HotkeyChord({VK_CONTROL, VK_MENU, VK_SHIFT, 'N'}, [&] { return list.Marker(0) == 4; });  // Third -> First
   EXPECT_EQ(list.Marker(0), 4);
   EXPECT_EQ(list.Marker(2), 5);
   EXPECT_TRUE(Enabled(IDC_btnSetScheme)) << "the selected row is no longer current";
@@ -337,18 +338,22 @@ TEST_F(OptionsTest, TabVisitsThePageControlThePageAndTheButtonsInOrder) {
   ASSERT_TRUE(WaitFor([&] { return focus() == IDC_pagMain; }, 3000)) << focus();
   std::vector<int> visited;
   for (int i = 0; i < 6; ++i) {
+    const int before = focus();
     Chord({VK_TAB});
-    Sleep(100);
+    EXPECT_TRUE(WaitFor([&] { return focus() != before; }, 3000)) << "Tab " << i << " moves the focus";
     visited.push_back(focus());
   }
   // Apply is disabled and skipped; after the slider the order starts again.
   EXPECT_EQ(visited, (std::vector<int>{IDC_cbStartUp, IDC_cbAnimIcon, IDOK, IDCANCEL, IDC_tbGlobalVolume, IDC_pagMain}));
+  auto page = [&] { return static_cast<int>(SendMessageA(Control(IDC_pagMain), TCM_GETCURSEL, 0, 0)); };
   Chord({VK_CONTROL, VK_TAB});
-  Sleep(100);
-  EXPECT_EQ(SendMessageA(Control(IDC_pagMain), TCM_GETCURSEL, 0, 0), 1) << "Ctrl+Tab turns the page";
+  EXPECT_TRUE(WaitFor([&] { return page() == 1; }, 3000)) << "Ctrl+Tab turns the page";
+  // Alt+T leaves the page as it is: the next Ctrl+Tab, handled after it,
+  // turns from page 1 to page 2.
   Chord({VK_MENU, 'T'});
-  Sleep(100);
-  EXPECT_EQ(SendMessageA(Control(IDC_pagMain), TCM_GETCURSEL, 0, 0), 1);
+  Chord({VK_CONTROL, VK_TAB});
+  EXPECT_TRUE(WaitFor([&] { return page() != 1; }, 3000));
+  EXPECT_EQ(page(), 2);
   Exit(process);
 }
 
@@ -409,9 +414,13 @@ TEST_F(OptionsTest, ALetterTypedWithTheFocusOnAHiddenPageDoesNotHangTheProgram) 
   SetForegroundWindow(MainWindow());
   SendMessageA(Control(IDC_pagMain), TCM_SETCURFOCUS, 1, 0);
   Click(IDC_cbStartUp);  // a program's click puts the focus on the hidden General page
-  Sleep(200);
   Chord({'A'});  // the dialog manager looks for an accelerator letter
-  Sleep(300);
-  Exit(process);  // the program still answers
+  // Input is handled in order: once a Ctrl+Tab after the letter turns the
+  // page, the letter was handled and the program went on.
+  const auto page = [&] { return SendMessageA(Control(IDC_pagMain), TCM_GETCURSEL, 0, 0); };
+  const LRESULT before = page();
+  Chord({VK_CONTROL, VK_TAB});
+  EXPECT_TRUE(WaitFor([&] { return page() != before; }, 5000)) << "the program still answers its keys";
+  Exit(process);  // and its exit
   EXPECT_TRUE(LogHas("Hook was stopped"));
 }

@@ -120,7 +120,7 @@ TEST_F(PressSoundsTest, OverlapLetsAPressPlayOnUnderTheNext) {
   WriteFileText(dir_ / "digits.wav", ToneWav(Tones::kDigits, 0.4));
   auto twoPresses = [] {
     Chord({'A'});
-    Sleep(20);
+    Sleep(20);  // the second press 20 ms after the first, while it sounds
     Chord({'1'});
   };
   double heardAlone = 0, heardOverlapping = 0, heardCut = 0;

@@ -11,9 +11,11 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -56,6 +58,13 @@ inline bool StartRecordExists() {
 }
 
 inline HWND MainWindow() { return FindWindowA("TfrmMain", "Brisolt - Options"); }
+
+// The window's thread takes a message and answers within `timeoutMs`: it is
+// back in its message loop, so what it was doing (the whole start, say) is done.
+inline bool Responds(HWND window, UINT timeoutMs = 2000) {
+  DWORD_PTR result = 0;
+  return window && SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_BLOCK | SMTO_ABORTIFHUNG, timeoutMs, &result) != 0;
+}
 
 // The notification area holds an icon of `window` with the program's id: a
 // modification that changes nothing is accepted only then.
@@ -181,6 +190,14 @@ struct RemoteList {
     remote.Write(0, &item, sizeof item);
     SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), remote.Param());
   }
+  // Waits until the list's thread has handled everything posted to it before
+  // this call: a harmless setting (the hover time) posted after it comes back.
+  bool Flush() const {
+    static DWORD marker = 7000;
+    const DWORD mine = ++marker;
+    PostMessageA(list, LVM_SETHOVERTIME, 0, static_cast<LPARAM>(mine));
+    return WaitFor([&] { return static_cast<DWORD>(SendMessageA(list, LVM_GETHOVERTIME, 0, 0)) == mine; });
+  }
   RECT Rect(int row, int part) const {
     RemoteBuffer remote(list);
     RECT rect{part, 0, 0, 0};
@@ -236,20 +253,46 @@ class ProgramTest : public ::testing::Test {
     EXPECT_TRUE(CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                dir_.Path().c_str(), &si, &pi));
     processes_.push_back(pi);
+    program_ = pi.hProcess;
     return pi.hProcess;
   }
 
-  // Starts the program and waits until its main window exists and the hook
-  // runs. Without settings the start asks for the output first, as the first
-  // start does: the preselected one is taken.
+  // Starts the program and waits until its start is complete: the main
+  // window exists, the hook runs, and the window's thread has finished
+  // creating it (settings, tray icon, hotkeys, audio) and answers. Without
+  // settings the start asks for the output first, as the first start does:
+  // the preselected one is taken.
   HANDLE StartAndWait() {
     HANDLE process = Start();
     EXPECT_TRUE(WaitFor([&] {
       HWND selector = FindWindowA("#32770", kSelectorCaption);
       if (selector && IsWindowVisible(selector)) SendMessageA(selector, WM_COMMAND, IDOK, 0);
-      return MainWindow() != nullptr && LogHas("Hook was started");
+      return MainWindow() != nullptr && LogHas("Hook was started") && Responds(MainWindow(), 500);
     })) << ReadFileText(dir_ / "Log.txt");
     return process;
+  }
+
+  // The icon's tip and picture, as the program shows them (its test seam,
+  // on while BRISOLT_TEST_SEAMS=1).
+  static std::string Tip() {
+    static const UINT message = RegisterWindowMessageA("Brisolt.TestTrayState");
+    auto atom = static_cast<ATOM>(SendMessageA(MainWindow(), message, 0, 0));
+    char text[256] = "";
+    GetAtomNameAndDelete(atom, text);
+    return text;
+  }
+  static bool ShowsSoundOff() {
+    static const UINT message = RegisterWindowMessageA("Brisolt.TestTrayState");
+    return SendMessageA(MainWindow(), message, 1, 0) == 1;  // kPictureSoundOff
+  }
+  static void GetAtomNameAndDelete(ATOM atom, char (&text)[256]) {
+    if (!atom) return;
+    GlobalGetAtomNameA(atom, text, sizeof text);
+    GlobalDeleteAtom(atom);
+  }
+  // The program started last still runs and its main window answers.
+  bool ProgramAlive() const {
+    return program_ && WaitForSingleObject(program_, 0) == WAIT_TIMEOUT && Responds(MainWindow());
   }
 
   // Starts notepad (ended with the test) and returns its window.
@@ -316,6 +359,7 @@ class ProgramTest : public ::testing::Test {
   TempFolder dir_;
   std::string logPath_;  // where the program logs, when not in its folder
   std::vector<PROCESS_INFORMATION> processes_;
+  HANDLE program_ = nullptr;  // the program started last (owned by processes_)
 };
 
 
@@ -393,21 +437,40 @@ class InputTest : public ProgramTest {
     // The first of two equal keys counts: the caller's options come first.
     WriteFileText(dir_ / "config.cfg", "[Options]\r\n" + options + "DeviceID=-1\r\nGlobalVolume=100\r\n");
   }
+  // What sounded from the action on. Waits, by the capture, until a sound
+  // has come and has then been quiet for kQuietAfterMs of output (a reverb
+  // tail is part of the sound), so that nothing of it spills into the next
+  // check. When nothing comes, waits until the output has run kSilenceMs past
+  // the action (a running program's stream is warm, so the capture grows as
+  // time passes) or, with the stream closed, kSilenceWallMs; a silence then
+  // counts only while the program still runs and answers. Everything is
+  // bounded: the first sound of a run can come late while the output opens.
   template <typename Action>
   std::string Heard(Action action) {
-    size_t before = FileSize(capture_);
-    before -= before % 4;
+    audiotest::CaptureWatch watch(capture_);
+    const auto start = std::chrono::steady_clock::now();
     action();
-    // The first sound of a program can come late while its output opens
-    // (much later on a freshly made Wine set-up).
-    Sleep(heardBefore_ ? 500 : 1500);
+    const int boundMs = heardBefore_ ? 5000 : 10000;
+    WaitFor(
+        [&] {
+          watch.Update();
+          if (watch.Loud()) return watch.QuietFramesAfterLoud() >= kQuietAfterMs * 48;
+          auto elapsed = std::chrono::steady_clock::now() - start;
+          return watch.Frames() >= kSilenceMs * 48 || elapsed >= std::chrono::milliseconds(kSilenceWallMs);
+        },
+        boundMs);
     heardBefore_ = true;
-    return ReadFileFrom(capture_, before);
+    if (!watch.Loud()) {
+      EXPECT_TRUE(ProgramAlive()) << "the program is not running or does not answer: its silence tells nothing";
+    }
+    return watch.Bytes();
   }
-  // A hotkey; its own keys sound too, so wait until they have.
-  static void HotkeyChord(std::initializer_list<WORD> keys) {
-    Chord(keys);
-    Sleep(500);
+  // A hotkey. Its own keys sound too: waits until they have ended (or, when
+  // the chord silences them, until the silence is sure), and then for the
+  // effect the caller names, if any.
+  void HotkeyChord(std::initializer_list<WORD> keys, const std::function<bool()>& effect = nullptr) {
+    Heard([&] { Chord(keys); });
+    if (effect) EXPECT_TRUE(WaitFor(effect, 5000)) << "the hotkey's effect";
   }
   // How much sound follows the end of a tone, relative to the tone: the tail
   // that a reverb leaves (about 0 without one).
@@ -437,6 +500,9 @@ class InputTest : public ProgramTest {
     }
     return bestLevel > 50 ? best : 0;
   }
+  static constexpr int kQuietAfterMs = 300;
+  static constexpr int kSilenceMs = 800;
+  static constexpr int kSilenceWallMs = 1500;
   std::string capture_;
   bool heardBefore_ = false;
 };

@@ -162,10 +162,10 @@ TEST_F(InputTest, KeysAndClicksSoundTheirCategoryAndHotkeysActAndAreSaved) {
   EXPECT_GT(ToneLevel(click, 3000), 10 * ToneLevel(click, 1000)) << "a left click sounds the button tone";
 
   // Hotkeys: volume down (100 -> 90), next scheme (Test -> Second), mute.
-  Chord({VK_CONTROL, VK_MENU, 'R'});
-  Chord({VK_CONTROL, VK_MENU, VK_SHIFT, 'N'});
-  Chord({VK_CONTROL, VK_MENU, 'S'});
-  Sleep(300);
+  // (The exit's WM_CLOSE comes after the hotkeys' messages in the queue.)
+  HotkeyChord({VK_CONTROL, VK_MENU, 'R'});
+  HotkeyChord({VK_CONTROL, VK_MENU, VK_SHIFT, 'N'});
+  HotkeyChord({VK_CONTROL, VK_MENU, 'S'});
   PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
   DWORD code = 99;
   ASSERT_TRUE(Exited(process, &code));
@@ -224,14 +224,16 @@ TEST_F(InputTest, NoSoundDeviceAndAMissingSchemeStayQuietAndAlive) {
   HANDLE process = StartAndWait();
   EXPECT_EQ(Dominant(Heard([] { Chord({'A'}); })), 0);
   Chord({'C'});
-  Sleep(300);
-  std::string log = ReadFileText(dir_ / "Log.txt");
-  size_t lines = 0;
-  for (size_t at = log.find("Scheme list index out of bounds (-1)"); at != std::string::npos;
-       at = log.find("Scheme list index out of bounds (-1)", at + 1)) {
-    ++lines;
-  }
-  EXPECT_GE(lines, 2u) << log;  // one per key event
+  auto lines = [&] {
+    std::string log = ReadFileText(dir_ / "Log.txt");
+    size_t count = 0;
+    for (size_t at = log.find("Scheme list index out of bounds (-1)"); at != std::string::npos;
+         at = log.find("Scheme list index out of bounds (-1)", at + 1)) {
+      ++count;
+    }
+    return count;
+  };
+  EXPECT_TRUE(WaitFor([&] { return lines() >= 2; })) << ReadFileText(dir_ / "Log.txt");  // one per key event
   EXPECT_EQ(WaitForSingleObject(process, 0), static_cast<DWORD>(WAIT_TIMEOUT));
   TerminateProcess(process, 0);
 
@@ -254,8 +256,8 @@ TEST_F(InputTest, TrayMenuMutesAndItsExitSaves) {
     Chord({VK_RETURN});
   };
   EXPECT_EQ(Dominant(Heard([] { Chord({'A'}); })), Tones::kOther);
-  choose(3);  // "Mute Sound"
-  Sleep(300);
+  Heard([&] { choose(3); });  // "Mute Sound"; its Enter sounds as it chooses, until it has ended
+  ASSERT_TRUE(WaitFor([&] { return ConfigValue("MuteSound") == "1"; })) << "the choice was made (and saved)";
   EXPECT_EQ(Dominant(Heard([] { Chord({'A'}); })), 0) << "muted from the tray menu";
   choose(1);  // "Exit"
   DWORD code = 99;

@@ -33,7 +33,7 @@ TEST_F(TrayTest, AnIconThatCannotBeAddedYetIsTriedAgainWithItsBalloon) {
   Press(selector, IDOK);
   ASSERT_TRUE(WaitFor([&] { return MainWindow() != nullptr && LogHas("Hook was started"); }));
   HWND window = MainWindow();
-  Sleep(500);  // the first try is over; the next comes after 2 s
+  ASSERT_TRUE(WaitFor([&] { return Responds(window); })) << "the start, with the first try, is over; the next comes after 2 s";
   EXPECT_FALSE(TrayIconShown(window)) << "the first two tries fail";
   EXPECT_FALSE(BalloonShown());
   EXPECT_TRUE(WaitFor([&] { return TrayIconShown(window); }, 8000)) << "tried again every 2 s";
@@ -94,7 +94,7 @@ TEST_F(TrayTest, AProgramRunAsAdministratorInFrontIsNamed) {
       EXPECT_TRUE(WaitFor(BalloonShown, 3000)) << "the balloon, the first time";
     }
     SetForegroundWindow(GetDesktopWindow());
-    Sleep(300);
+    EXPECT_TRUE(WaitFor([] { return Tip() == "Brisolt - Test"; })) << "the program saw it leave: " << Tip();
   }
   std::string log = ReadFileText(dir_ / "Log.txt");
   EXPECT_EQ(log.find(notice), log.rfind(notice)) << "named once";

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bass/bass.h"
@@ -132,5 +133,47 @@ inline double PlayAndMeasure(HSAMPLE sample, const std::vector<int16_t>& chirp, 
   }
   return 10 * std::log10(energy / std::max(error, 1e-9));
 }
+
+// Follows the capture file from the moment it is made: how many frames have
+// been written since, whether any was loud, and how many quiet ones followed
+// the last loud one. Reads only what is new at each Update().
+class CaptureWatch {
+ public:
+  // Loud: above about -50 dBFS on either channel; the capture of silence is 0.
+  static constexpr int kLoud = 100;
+
+  explicit CaptureWatch(std::string path) : path_(std::move(path)) {
+    start_ = testutil::FileSize(path_);
+    start_ -= start_ % 4;
+  }
+  void Update() {
+    size_t size = testutil::FileSize(path_);
+    size -= size % 4;
+    if (size <= start_ + bytes_.size()) return;
+    std::string added = testutil::ReadFileFrom(path_, start_ + bytes_.size());
+    added.resize(std::min(added.size(), size - start_ - bytes_.size()));
+    for (size_t i = 0; i + 4 <= added.size(); i += 4) {
+      int16_t l, r;
+      std::memcpy(&l, added.data() + i, 2);
+      std::memcpy(&r, added.data() + i + 2, 2);
+      if (std::abs(l) > kLoud || std::abs(r) > kLoud) {
+        loud_ = true;
+        lastLoud_ = (bytes_.size() + i) / 4;
+      }
+    }
+    bytes_ += added;
+  }
+  size_t Frames() const { return bytes_.size() / 4; }
+  bool Loud() const { return loud_; }
+  size_t QuietFramesAfterLoud() const { return loud_ ? Frames() - 1 - lastLoud_ : 0; }
+  const std::string& Bytes() const { return bytes_; }
+
+ private:
+  std::string path_;
+  size_t start_ = 0;
+  std::string bytes_;
+  bool loud_ = false;
+  size_t lastLoud_ = 0;
+};
 
 }  // namespace audiotest
