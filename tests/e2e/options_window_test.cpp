@@ -472,11 +472,11 @@ TEST_F(OptionsTest, TheEffectsPageSetsVariationPlacementAndOverlap) {
   ChannelPeaks centred = PeaksOf(Heard([] { Chord({VK_ESCAPE}); }));
   EXPECT_NEAR(centred.left / centred.right, 1.0, 0.02) << "placement is off again";
   double alone = ToneAmount(Heard([] { Chord({'A'}); }), Tones::kOther);
-  double first = ToneAmount(Heard([] {
-                              Chord({'A'});
-                              Chord({'1'});
-                            }),
-                            Tones::kOther);
+  auto twoPresses = [] {
+    Chord({'A'});
+    Chord({'1'});
+  };
+  double first = ToneAmount(Heard(twoPresses), Tones::kOther);
   ASSERT_GT(alone, 0);
   EXPECT_NEAR(first / alone, 1.0, 0.1) << "the first press rings on to its end under the second";
   Exit(process);
