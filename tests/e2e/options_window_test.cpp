@@ -424,3 +424,99 @@ TEST_F(OptionsTest, ALetterTypedWithTheFocusOnAHiddenPageDoesNotHangTheProgram) 
   Exit(process);  // and its exit
   EXPECT_TRUE(LogHas("Hook was stopped"));
 }
+
+// The Effects page's own controls: the variation slider and the two boxes
+// are taken over by Ok and Apply, saved, shown again at the next opening, and
+// heard: varied presses, Escape on the left and Enter on the right, and a
+// press that rings on under the next one.
+TEST_F(OptionsTest, TheEffectsPageSetsVariationPlacementAndOverlap) {
+  WriteFileText(dir_ / "other.wav", ToneWav(Tones::kOther, 0.4));
+  WriteFileText(dir_ / "digits.wav", ToneWav(Tones::kDigits, 0.4));
+  Configure(ToneScheme("First", "kEscape=other.wav\r\nkEscapeVol=100\r\n"),
+            "CurrentSchem=First\r\nEaxEnv=0\r\nGlobalVolume=50\r\n");
+  HANDLE process = StartAndWait();
+  Heard([] { Chord({'A'}); });  // the output is open from here on
+  ShowOptions();
+  SendMessageA(Control(IDC_pagMain), TCM_SETCURFOCUS, 2, 0);  // Effects
+  EXPECT_EQ(TextOf(Control(IDC_lblVariation)), "Off");
+  KeyTo(IDC_tbVariation, VK_END);
+  EXPECT_EQ(TextOf(Control(IDC_lblVariation)), "10");
+  EXPECT_TRUE(Enabled(IDC_btnApply)) << "moving the slider is a change";
+  Click(IDC_cbKeyPanning);
+  Click(IDOK);
+  ASSERT_TRUE(Hidden());
+  EXPECT_TRUE(WaitFor([&] { return ConfigValue("Variation") == "10" && ConfigValue("KeyPanning") == "1"; }, 4000))
+      << ConfigValue("Variation") << " " << ConfigValue("KeyPanning");
+  EXPECT_EQ(ConfigValue("OverlapSounds"), "0");
+
+  std::vector<double> pitches;
+  for (int i = 0; i < 3; ++i) pitches.push_back(ToneFrequency(Heard([] { Chord({'A'}); }), Tones::kOther));
+  for (int i = 1; i < 3; ++i) {
+    EXPECT_NEAR(pitches[i], Tones::kOther, Tones::kOther * 0.05 + 1.0) << "press " << i;
+    EXPECT_GT(std::fabs(pitches[i] - pitches[i - 1]), 5.0) << "press " << i << " sounds like the one before";
+  }
+  ChannelPeaks escape = PeaksOf(Heard([] { Chord({VK_ESCAPE}); }));
+  ChannelPeaks enter = PeaksOf(Heard([] { Chord({VK_RETURN}); }));
+  EXPECT_GT(escape.left, 2 * escape.right) << escape.left << " " << escape.right;
+  EXPECT_GT(enter.right, 2 * enter.left) << enter.left << " " << enter.right;
+
+  // The next opening shows what was applied; now variation and placement
+  // go off and overlap comes on, with Apply.
+  ShowOptions();
+  SendMessageA(Control(IDC_pagMain), TCM_SETCURFOCUS, 2, 0);
+  EXPECT_EQ(SendMessageA(Control(IDC_tbVariation), TBM_GETPOS, 0, 0), 10);
+  EXPECT_EQ(TextOf(Control(IDC_lblVariation)), "10");
+  EXPECT_EQ(SendMessageA(Control(IDC_cbKeyPanning), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(SendMessageA(Control(IDC_cbOverlapSounds), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  KeyTo(IDC_tbVariation, VK_HOME);
+  EXPECT_EQ(TextOf(Control(IDC_lblVariation)), "Off");
+  Click(IDC_cbKeyPanning);
+  Click(IDC_cbOverlapSounds);
+  Click(IDC_btnApply);
+  EXPECT_FALSE(Enabled(IDC_btnApply));
+  Click(IDCANCEL);  // what was applied stays
+  ASSERT_TRUE(Hidden());
+  EXPECT_TRUE(WaitFor([&] { return ConfigValue("OverlapSounds") == "1"; }, 4000));
+
+  ChannelPeaks centred = PeaksOf(Heard([] { Chord({VK_ESCAPE}); }));
+  EXPECT_NEAR(centred.left / centred.right, 1.0, 0.02) << "placement is off again";
+  double alone = ToneAmount(Heard([] { Chord({'A'}); }), Tones::kOther);
+  auto twoPresses = [] {
+    Chord({'A'});
+    Chord({'1'});
+  };
+  double first = ToneAmount(Heard(twoPresses), Tones::kOther);
+  ASSERT_GT(alone, 0);
+  EXPECT_NEAR(first / alone, 1.0, 0.1) << "the first press rings on to its end under the second";
+  Exit(process);
+  EXPECT_EQ(ConfigValue("Variation"), "0");
+  EXPECT_EQ(ConfigValue("KeyPanning"), "0");
+  EXPECT_EQ(ConfigValue("OverlapSounds"), "1");
+}
+
+// Ctrl+Page Down and Ctrl+Page Up turn the pages, round from the last to
+// the first and back, and the page turned to is the one shown.
+TEST_F(OptionsTest, CtrlPageDownAndCtrlPageUpTurnThePages) {
+  ThreeSchemes("");
+  HANDLE process = StartAndWait();
+  ShowOptions();
+  SetForegroundWindow(MainWindow());
+  ASSERT_TRUE(WaitFor([] { return GetForegroundWindow() == MainWindow(); }, 3000));
+  auto page = [] { return static_cast<int>(SendMessageA(Control(IDC_pagMain), TCM_GETCURSEL, 0, 0)); };
+  ASSERT_EQ(page(), 0);
+  auto turn = [&](WORD key, int expected) {
+    Chord({VK_CONTROL, key});
+    return WaitFor([&] { return page() == expected; }, 3000);
+  };
+  EXPECT_TRUE(turn(VK_NEXT, 1)) << page();
+  EXPECT_TRUE(turn(VK_NEXT, 2)) << page();
+  EXPECT_TRUE(IsWindowVisible(Control(IDC_cbEAX))) << "the Effects page is shown";
+  EXPECT_FALSE(IsWindowVisible(Control(IDC_lwShemes)));
+  EXPECT_TRUE(turn(VK_PRIOR, 1)) << page();
+  EXPECT_TRUE(IsWindowVisible(Control(IDC_lwShemes))) << "the Schemes page is shown";
+  EXPECT_TRUE(turn(VK_PRIOR, 0)) << page();
+  EXPECT_TRUE(turn(VK_PRIOR, 5)) << "from the first page to the last: " << page();
+  EXPECT_TRUE(IsWindowVisible(Control(IDC_lbQuietPrograms))) << "the Quiet page is shown";
+  EXPECT_TRUE(turn(VK_NEXT, 0)) << "and round to the first: " << page();
+  Exit(process);
+}

@@ -9,36 +9,6 @@ namespace {
 
 constexpr double kReleaseHz = 1800;
 
-// Peak of each channel of captured 16-bit stereo frames.
-struct ChannelPeaks {
-  double left = 0, right = 0;
-};
-ChannelPeaks PeaksOf(const std::string& bytes) {
-  ChannelPeaks peaks;
-  for (size_t i = 0; i + 4 <= bytes.size(); i += 4) {
-    int16_t left, right;
-    std::memcpy(&left, bytes.data() + i, 2);
-    std::memcpy(&right, bytes.data() + i + 2, 2);
-    peaks.left = std::max(peaks.left, std::fabs(static_cast<double>(left)));
-    peaks.right = std::max(peaks.right, std::fabs(static_cast<double>(right)));
-  }
-  return peaks;
-}
-
-// The frequency of the tone in a capture near `nominal` (±10 %), to about
-// half a hertz: the strongest of a fine scan.
-double ToneFrequency(const std::string& bytes, double nominal) {
-  double best = 0, bestLevel = -1;
-  for (double hz = nominal * 0.9; hz <= nominal * 1.1; hz += 0.5) {
-    double level = ToneLevel(bytes, hz);
-    if (level > bestLevel) {
-      bestLevel = level;
-      best = hz;
-    }
-  }
-  return best;
-}
-
 class PressSoundsTest : public InputTest {
  protected:
   HANDLE StartWith(const std::string& schemeExtra, const std::string& options) {
@@ -137,6 +107,65 @@ TEST_F(PressSoundsTest, OverlapLetsAPressPlayOnUnderTheNext) {
   EXPECT_GT(heardAlone, 0);
   EXPECT_NEAR(heardOverlapping, 1.0, 0.1) << "the first press is heard to its end";
   EXPECT_LT(heardCut, 0.5) << "the first press is cut by the second";
+}
+
+// Ten keys of ten categories, each a tone of its own 3 s long, pressed
+// 100 ms apart with overlap on: after the tenth press the last eight ring on
+// together and the two oldest were cut when the ninth and tenth came.
+TEST_F(PressSoundsTest, OverlapRingsAtMostEightKeySoundsTogether) {
+  struct Key {
+    WORD vk;
+    const char* category;
+    double hz;
+  };
+  const Key keys[] = {{'A', "Other", 500},       {'1', "Digits", 700},     {VK_SPACE, "Space", 900},
+                      {VK_RETURN, "Enter", 1100}, {VK_TAB, "Tab", 1300},    {VK_HOME, "Home", 1500},
+                      {VK_END, "End", 1700},      {VK_INSERT, "Insert", 1900}, {VK_BACK, "BackSpace", 2100},
+                      {VK_ESCAPE, "Escape", 2300}};
+  std::string scheme = "[Test]\r\n";
+  for (const Key& key : keys) {
+    std::string file = std::string(key.category) + ".wav";
+    WriteFileText(dir_ / file, ToneWav(key.hz, 3.0));
+    scheme += std::string("k") + key.category + "=" + file + "\r\nk" + key.category + "Vol=100\r\n";
+  }
+  // Quiet enough that ten tones together never clip (clipping would put
+  // their mixtures on the other tones' frequencies).
+  Configure(scheme, "CurrentSchem=Test\r\nEaxEnv=0\r\nGlobalVolume=10\r\nOverlapSounds=1\r\n");
+  HANDLE process = StartAndWait();
+  Heard([] { Chord({'A'}); });  // the output is open from here on
+  HeardFor(capture_, 3500, [] {});  // and that tone has ended
+  std::string heard = HeardFor(capture_, 3000, [&] {
+    // A press every 100 ms, each at its own time.
+    ULONGLONG start = GetTickCount64();
+    for (size_t i = 0; i < std::size(keys); ++i) {
+      WaitFor([&] { return GetTickCount64() >= start + 100 * i; }, 2000);
+      Chord({keys[i].vk});
+    }
+  });
+  // Level of each tone in 20 ms blocks.
+  const size_t block = 48 * 20 * 4;
+  auto level = [&](double hz, size_t from, size_t to) {
+    return ToneLevel(heard.substr(from, std::min(to, heard.size()) - from), hz);
+  };
+  // The tenth tone starts where its level first reaches half its greatest.
+  double loudest = 0;
+  for (size_t at = 0; at + block <= heard.size(); at += block) loudest = std::max(loudest, level(2300, at, at + block));
+  size_t tenth = 0;
+  while (tenth + block <= heard.size() && level(2300, tenth, tenth + block) < loudest / 2) tenth += block;
+  ASSERT_GT(loudest, 0);
+  ASSERT_LT(tenth + 48 * 4 * 600, heard.size()) << "the tenth press was heard in time";
+  // From 50 ms after it, for half a second: the last eight only.
+  size_t from = tenth + 48 * 4 * 50, to = from + 48 * 4 * 500;
+  double reference = level(2300, from, to);
+  for (size_t i = 0; i < std::size(keys); ++i) {
+    double relative = level(keys[i].hz, from, to) / reference;
+    if (i < 2) {
+      EXPECT_LT(relative, 0.05) << keys[i].category << " was cut to make room";
+    } else {
+      EXPECT_GT(relative, 0.5) << keys[i].category << " rings on";
+    }
+  }
+  Exit(process);
 }
 
 }  // namespace e2e

@@ -507,4 +507,134 @@ class InputTest : public ProgramTest {
   bool heardBefore_ = false;
 };
 
+
+// ---- Helpers for hearing and seeing more than one key at a time ------------
+
+// Peak of each channel of captured 16-bit stereo frames.
+struct ChannelPeaks {
+  double left = 0, right = 0;
+};
+inline ChannelPeaks PeaksOf(const std::string& bytes) {
+  ChannelPeaks peaks;
+  for (size_t i = 0; i + 4 <= bytes.size(); i += 4) {
+    int16_t left, right;
+    std::memcpy(&left, bytes.data() + i, 2);
+    std::memcpy(&right, bytes.data() + i + 2, 2);
+    peaks.left = std::max(peaks.left, std::fabs(static_cast<double>(left)));
+    peaks.right = std::max(peaks.right, std::fabs(static_cast<double>(right)));
+  }
+  return peaks;
+}
+
+// The frequency of the tone in a capture near `nominal` (±10 %), to about
+// half a hertz: the strongest of a fine scan.
+inline double ToneFrequency(const std::string& bytes, double nominal) {
+  double best = 0, bestLevel = -1;
+  for (double hz = nominal * 0.9; hz <= nominal * 1.1; hz += 0.5) {
+    double level = ToneLevel(bytes, hz);
+    if (level > bestLevel) {
+      bestLevel = level;
+      best = hz;
+    }
+  }
+  return best;
+}
+
+// What sounded during `action` and the `milliseconds` of capture after its
+// start: for sounds longer than Heard() listens. The capture grows as the
+// output plays, so this waits for it to hold that much.
+template <typename Action>
+std::string HeardFor(const std::string& capture, int milliseconds, Action action) {
+  size_t before = FileSize(capture);
+  before -= before % 4;
+  action();
+  const size_t wanted = static_cast<size_t>(milliseconds) * 48 * 4;
+  WaitFor([&] { return FileSize(capture) >= before + wanted; }, milliseconds + 10000);
+  std::string heard = ReadFileFrom(capture, before);
+  heard.resize(std::min(heard.size(), wanted));
+  return heard;
+}
+
+// The pixels of a part of the screen as they are shown (one copy, not a
+// read per pixel), row by row from the top.
+struct ScreenPixels {
+  int width = 0, height = 0;
+  std::vector<COLORREF> pixels;
+  COLORREF At(int x, int y) const { return pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)]; }
+  int Count(COLORREF colour) const { return static_cast<int>(std::count(pixels.begin(), pixels.end(), colour)); }
+};
+inline ScreenPixels PixelsOfScreen(const RECT& area) {
+  ScreenPixels shot;
+  shot.width = area.right - area.left;
+  shot.height = area.bottom - area.top;
+  if (shot.width <= 0 || shot.height <= 0) return shot;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = shot.width;
+  info.bmiHeader.biHeight = -shot.height;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, shot.width, shot.height, screen, area.left, area.top, SRCCOPY);
+  GdiFlush();
+  const auto* bgrx = static_cast<const uint32_t*>(bits);
+  shot.pixels.resize(static_cast<size_t>(shot.width) * static_cast<size_t>(shot.height));
+  for (size_t i = 0; i < shot.pixels.size(); ++i) {
+    uint32_t p = bgrx[i];
+    shot.pixels[i] = RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+  }
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return shot;
+}
+// The client area of a window of the program, as shown.
+inline ScreenPixels PixelsOfWindow(HWND window) {
+  RECT client{};
+  GetClientRect(window, &client);
+  MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  return PixelsOfScreen(client);
+}
+
+// Real clicks of the left button at a point of a window's client area (a
+// double click for clicks = 2), with the mouse moved there first: in the
+// input's own order, after any key sent before.
+inline void ClickInWindow(HWND window, POINT point, int clicks = 1) {
+  ClientToScreen(window, &point);
+  // Every event carries the place (absolute, 0..65535 over the screen): a
+  // click sent right after SetCursorPos may still land where the mouse was.
+  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  const LONG dx = (point.x * 65536 + 65535) / width, dy = (point.y * 65536 + 65535) / height;
+  std::vector<INPUT> input(static_cast<size_t>(2 * clicks + 1));
+  for (size_t i = 0; i < input.size(); ++i) {
+    input[i].type = INPUT_MOUSE;
+    input[i].mi.dx = dx;
+    input[i].mi.dy = dy;
+    input[i].mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE |
+                          (i == 0 ? 0 : i % 2 == 1 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP);
+  }
+  SendInput(1, input.data(), sizeof input[0]);
+  WaitFor([&] {
+    POINT now{};
+    GetCursorPos(&now);
+    return now.x == point.x && now.y == point.y;
+  }, 2000);
+  SendInput(static_cast<UINT>(input.size() - 1), input.data() + 1, sizeof input[0]);
+}
+
+// The tray menu, opened as a right click on the icon opens it; the keys
+// typed next go to it. Null when it did not open.
+inline HWND OpenTrayMenu() {
+  PostMessageA(MainWindow(), 0x47B, 0, WM_RBUTTONDOWN);
+  HWND menu = nullptr;
+  WaitFor([&] { return (menu = FindWindowA("#32768", nullptr)) != nullptr && IsWindowVisible(menu); });
+  return menu;
+}
+
 }  // namespace e2e

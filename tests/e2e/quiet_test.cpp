@@ -195,4 +195,80 @@ TEST_F(QuietTest, TheQuietPageAppliesAndSavesItsChoices) {
   Exit(process);
 }
 
+// "Remove" on the Quiet page takes the selected program off the list; with
+// Ok it is saved, and that program sounds in front again.
+TEST_F(QuietTest, RemoveTakesAProgramOffTheQuietList) {
+  HANDLE process = StartReady("QuietPrograms=calc.exe|notepad.exe\r\n");
+  ShowOptions();
+  HWND window = MainWindow();
+  SendMessageA(FindControl(window, IDC_pagMain), TCM_SETCURFOCUS, 5, 0);  // Quiet
+  HWND list = FindControl(window, IDC_lbQuietPrograms);
+  HWND remove = FindControl(window, IDC_btnRemoveQuiet);
+  ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 2);
+  EXPECT_FALSE(IsWindowEnabled(remove)) << "nothing is selected yet";
+  // A click on the second line selects it.
+  RECT line{};
+  SendMessageA(list, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&line));
+  LPARAM at = MAKELPARAM(line.left + 10, (line.top + line.bottom) / 2);
+  PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageA(list, WM_LBUTTONUP, 0, at);
+  ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(remove) != FALSE; }, 3000)) << "a selection enables Remove";
+  SendMessageA(remove, BM_CLICK, 0, 0);
+  ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 1);
+  wchar_t text[64] = L"";
+  SendMessageW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(text));
+  EXPECT_STREQ(text, L"calc.exe");
+  EXPECT_EQ(ConfigValue("QuietPrograms"), "calc.exe|notepad.exe") << "nothing before Ok";
+  SendMessageA(FindControl(window, IDOK), BM_CLICK, 0, 0);
+  EXPECT_TRUE(WaitFor([&] { return ConfigValue("QuietPrograms") == "calc.exe"; }, 4000)) << ConfigValue("QuietPrograms");
+  HWND editor = StartNotepad();
+  SetForegroundWindow(editor);
+  EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == editor; }));
+  ExpectSounding();
+  Exit(process);
+  EXPECT_EQ(ConfigValue("QuietPrograms"), "calc.exe");
+}
+
+// The user's mute and a rule do not undo each other: muted while a rule
+// holds, the keys stay silent when the rule ends, until the user unmutes.
+TEST_F(QuietTest, TheUsersMuteOutlastsAQuietRule) {
+  RegDeleteTreeA(HKEY_CURRENT_USER, kMicrophoneKey);
+  SetMicrophoneUse(100, 200);
+  HANDLE process = StartReady("QuietMicrophone=1\r\n");
+  ExpectSounding();
+  SetMicrophoneUse(300, 0);
+  ExpectQuiet("microphone in use");
+  HotkeyChord({VK_CONTROL, VK_MENU, 'S'});  // the user mutes
+  EXPECT_TRUE(WaitFor([&] { return ConfigValue("MuteSound") == "1"; }, 4000));
+  SetMicrophoneUse(300, 400);  // the call ends
+  EXPECT_TRUE(WaitFor([&] { return Tip() == "Brisolt - Test"; }, 3000)) << Tip();
+  EXPECT_TRUE(ShowsSoundOff()) << "still muted";
+  EXPECT_EQ(Dominant(Heard([] { Chord({'A'}); })), 0) << "still muted";
+  HotkeyChord({VK_CONTROL, VK_MENU, 'S'});  // the user unmutes
+  ExpectSounding();
+  Exit(process);
+  EXPECT_EQ(ConfigValue("MuteSound"), "0");
+}
+
+// The scheme editor's previews sound while a rule quiets the keys.
+TEST_F(QuietTest, APreviewSoundsWhileARuleHolds) {
+  RegDeleteTreeA(HKEY_CURRENT_USER, kMicrophoneKey);
+  SetMicrophoneUse(300, 0);
+  HANDLE process = StartReady("QuietMicrophone=1\r\n");
+  ExpectQuiet("microphone in use");
+  ShowOptions();
+  HWND window = MainWindow();
+  SendMessageA(FindControl(window, IDC_pagMain), TCM_SETCURFOCUS, 1, 0);  // Schemes
+  RemoteList{FindControl(window, IDC_lwShemes)}.Select(0);
+  PostMessageA(FindControl(window, IDC_btnEditScheme), BM_CLICK, 0, 0);  // modal: not waited for
+  HWND editor = WaitDialog("Edit Scheme - Test");
+  ASSERT_NE(editor, nullptr);
+  RemoteList{GetDlgItem(editor, IDC_lwKeyboard)}.Select(3);  // Other
+  EXPECT_EQ(Dominant(Heard([&] { SendMessageA(GetDlgItem(editor, IDC_btnPlay), BM_CLICK, 0, 0); })), Tones::kOther)
+      << "the preview sounds";
+  Press(editor, IDCANCEL);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(editor); }));
+  Exit(process);
+}
+
 }  // namespace e2e

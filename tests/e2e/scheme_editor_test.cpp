@@ -76,6 +76,54 @@ class EditorTest : public InputTest {
 // waited for, not the key.
 void Keys(std::initializer_list<WORD> keys) { Chord(keys); }
 
+// A mono 16-bit WAV at 48 kHz of a sine tone whose peak is `peak` of full
+// scale (1.0: it reaches full scale; 0: silence of that length).
+std::string LevelToneWav(double hz, double seconds, double peak) {
+  size_t n = static_cast<size_t>(48000 * seconds);
+  std::vector<int16_t> samples(n);
+  for (size_t i = 0; i < n; ++i) {
+    samples[i] = static_cast<int16_t>(std::lround(32767 * peak * std::sin(2 * 3.14159265358979 * hz * i / 48000.0)));
+  }
+  std::vector<uint8_t> wav = audiotest::MakeWav(samples, 1, 48000);
+  return std::string(wav.begin(), wav.end());
+}
+
+// The open-file dialog that Ctrl+O, Ctrl+Shift+O and "..." show: the path
+// typed into its name box and taken with Open.
+void ChooseInOpenDialog(const std::string& path) {
+  HWND open = WaitDialog("Open");
+  ASSERT_NE(open, nullptr);
+  HWND name = FindControl(open, 1148);  // the file name box
+  if (!name) name = FindControl(open, 1152);
+  SetText(name, path);
+  Press(open, IDOK);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(open); }, 5000));
+}
+
+// A real double click in the editor's list on `row` at x, optionally with
+// Shift held: keys and clicks reach the editor in the order they were made.
+void DoubleClickRow(HWND editor, int row, int x, bool shift) {
+  HWND list = GetDlgItem(editor, IDC_lwKeyboard);
+  SendMessageA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+  RECT bounds = RemoteList{list}.Rect(row, LVIR_BOUNDS);
+  if (shift) SendKey(VK_SHIFT, false);
+  ClickInWindow(list, POINT{x, (bounds.top + bounds.bottom) / 2}, 2);
+  if (shift) SendKey(VK_SHIFT, true);
+}
+
+// The waveform picture of the key sound dialog as shown: for each column,
+// how many pixels of `colour` it has.
+std::vector<int> ColumnsOf(HWND keyDialog, COLORREF colour) {
+  ScreenPixels shot = PixelsOfWindow(GetDlgItem(keyDialog, IDC_imgWave));
+  std::vector<int> columns(static_cast<size_t>(shot.width), 0);
+  for (int y = 0; y < shot.height; ++y) {
+    for (int x = 0; x < shot.width; ++x) columns[static_cast<size_t>(x)] += shot.At(x, y) == colour ? 1 : 0;
+  }
+  return columns;
+}
+constexpr COLORREF kWaveBlue = RGB(30, 90, 170);
+constexpr COLORREF kClippedRed = RGB(200, 30, 30);
+
 }  // namespace
 
 TEST_F(EditorTest, OkCommitsInPlaceAndTheRenamedCurrentSchemeKeepsSounding) {
@@ -337,4 +385,138 @@ TEST_F(EditorTest, KeySoundDialogChoosesAFileAndAVolume) {
   std::string store = ReadFileText(dir_ / "schemes.cfg");
   EXPECT_NE(store.find("kOther=Sub\\inside.wav"), std::string::npos);
   EXPECT_NE(store.find("kOtherVol=90"), std::string::npos);
+}
+
+// The release column: Shift with a double click, or a double click in the
+// column itself, opens the key sound dialog on the release sound; an empty
+// field there removes it. Ctrl+Shift+O chooses it and Ctrl+Shift+P previews
+// it, while Ctrl+O and Ctrl+P do the same for the press sound.
+TEST_F(EditorTest, TheReleaseColumnAndThePressColumnTakeTheirOwnKeysAndClicks) {
+  constexpr double kUpHz = 1800, kUp2Hz = 2800;
+  WriteFileText(dir_ / "up.wav", ToneWav(kUpHz, 0.15));
+  WriteFileText(dir_ / "up2.wav", ToneWav(kUp2Hz, 0.15));
+  Configure(ToneScheme("Test", "kEnterRelease=up.wav\r\n"), "CurrentSchem=Test\r\n");
+  HANDLE process = StartAndWait();
+  HWND editor = OpenEditor(0, "Test");
+  ASSERT_NE(editor, nullptr);
+  RemoteList rows = Rows(editor);
+  EXPECT_EQ(Cell(editor, 12, 3), "up.wav") << "Enter's release sound";
+  EXPECT_EQ(Cell(editor, 3, 3), "");
+  SetForegroundWindow(editor);
+  ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == editor; }, 3000));
+
+  // Shift and a double click on Other's press column: its release sound.
+  DoubleClickRow(editor, 3, 150, true);
+  HWND key = WaitDialog("Other - release");
+  ASSERT_NE(key, nullptr) << "the release sound's dialog";
+  EXPECT_EQ(TextOf(GetDlgItem(key, IDC_edSoundName)), "");
+  EXPECT_EQ(TextOf(GetDlgItem(key, IDC_lblWave)), "No release sound");
+  SetText(GetDlgItem(key, IDC_edSoundName), "up.wav");
+  Press(key, IDOK);
+  ASSERT_TRUE(Closed(key));
+  EXPECT_EQ(Cell(editor, 3, 3), "up.wav");
+  EXPECT_EQ(Cell(editor, 3, 1), "other.wav") << "the press sound stays";
+
+  // A double click without Shift in Enter's release column: emptied, removed.
+  RECT release = rows.Rect(12, LVIR_BOUNDS);
+  int releaseX = release.left + 95 + 210 + 55 + 40;  // inside the fourth column
+  DoubleClickRow(editor, 12, releaseX, false);
+  key = WaitDialog("Enter - release");
+  ASSERT_NE(key, nullptr) << "a double click in the release column";
+  EXPECT_EQ(TextOf(GetDlgItem(key, IDC_edSoundName)), "up.wav");
+  SetText(GetDlgItem(key, IDC_edSoundName), "");
+  EXPECT_TRUE(WaitFor([&] { return TextOf(GetDlgItem(key, IDC_lblWave)) == "No release sound"; }, 2000));
+  Press(key, IDOK);
+  ASSERT_TRUE(Closed(key));
+  EXPECT_EQ(Cell(editor, 12, 3), "");
+  EXPECT_EQ(Cell(editor, 12, 1), "enter.wav");
+
+  // The keys, on the selected row (Other), with the list focused.
+  rows.Select(3);
+  ASSERT_EQ(rows.Selected(), 3);
+  std::string heard = Heard([] { Chord({VK_CONTROL, VK_SHIFT, 'P'}); });
+  EXPECT_GT(ToneLevel(heard, kUpHz), 10 * ToneLevel(heard, Tones::kOther) + 50) << "Ctrl+Shift+P: the release sound";
+  EXPECT_EQ(Dominant(Heard([] { Chord({VK_CONTROL, 'P'}); })), Tones::kOther) << "Ctrl+P: the press sound";
+  Chord({VK_CONTROL, VK_SHIFT, 'O'});
+  ChooseInOpenDialog(dir_ / "up2.wav");
+  EXPECT_TRUE(WaitFor([&] { return Cell(editor, 3, 3) == "up2.wav"; }, 3000)) << Cell(editor, 3, 3);
+  EXPECT_EQ(Cell(editor, 3, 1), "other.wav");
+  Chord({VK_CONTROL, 'O'});
+  ChooseInOpenDialog(dir_ / "digits.wav");
+  EXPECT_TRUE(WaitFor([&] { return Cell(editor, 3, 1) == "digits.wav"; }, 3000)) << Cell(editor, 3, 1);
+  EXPECT_EQ(Cell(editor, 3, 3), "up2.wav");
+  heard = Heard([] { Chord({VK_CONTROL, VK_SHIFT, 'P'}); });
+  EXPECT_GT(ToneLevel(heard, kUp2Hz), 10 * ToneLevel(heard, kUpHz) + 50) << "the chosen release sound";
+  EXPECT_EQ(Dominant(Heard([] { Chord({VK_CONTROL, 'P'}); })), Tones::kDigits) << "the chosen press sound";
+
+  Press(editor, IDOK);
+  ASSERT_TRUE(Closed(editor));
+  Exit(process);
+  std::string store = ReadFileText(dir_ / "schemes.cfg");
+  EXPECT_NE(store.find("kOther=digits.wav"), std::string::npos) << store;
+  EXPECT_NE(store.find("kOtherRelease=up2.wav"), std::string::npos) << store;
+  EXPECT_EQ(store.find("kEnterRelease"), std::string::npos) << "removed: " << store;
+}
+
+// The key sound dialog draws the file's waveform and tells its length and
+// peak level: nothing drawn without a file, an outline as tall as the tone's
+// peak, red where a file reaches full scale, and the line for silence and
+// for a file that is not there.
+TEST_F(EditorTest, KeySoundDialogDrawsTheWaveformAndTellsItsLengthAndPeak) {
+  WriteFileText(dir_ / "half.wav", LevelToneWav(1000, 0.25, 0.5));
+  WriteFileText(dir_ / "full.wav", LevelToneWav(1000, 0.3, 1.0));
+  WriteFileText(dir_ / "silent.wav", LevelToneWav(1000, 0.2, 0.0));
+  HANDLE process = StartAndWait();
+  HWND editor = OpenEditor(0, "Test");
+  ASSERT_NE(editor, nullptr);
+  RemoteList rows = Rows(editor);
+  rows.Select(0);  // Escape: no sound
+  PostMessageA(rows.list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(150, rows.Rect(0, LVIR_BOUNDS).top + 3));
+  HWND key = WaitDialog("Escape");
+  ASSERT_NE(key, nullptr);
+  HWND line = GetDlgItem(key, IDC_lblWave);
+  HWND field = GetDlgItem(key, IDC_edSoundName);
+  EXPECT_EQ(TextOf(line), "No sound");
+  auto tallest = [&](COLORREF colour) {
+    std::vector<int> columns = ColumnsOf(key, colour);
+    return columns.empty() ? 0 : *std::max_element(columns.begin(), columns.end());
+  };
+  auto drawnColumns = [&](COLORREF colour) {
+    std::vector<int> columns = ColumnsOf(key, colour);
+    return static_cast<int>(std::count_if(columns.begin(), columns.end(), [](int n) { return n > 0; }));
+  };
+  EXPECT_EQ(tallest(kWaveBlue), 0) << "no file, no waveform";
+
+  RECT picture{};
+  GetClientRect(GetDlgItem(key, IDC_imgWave), &picture);
+  const int width = picture.right, height = picture.bottom;
+  ASSERT_GT(height, 20);
+  SetText(field, "half.wav");
+  EXPECT_TRUE(WaitFor([&] { return TextOf(line) == "250 ms, peak -6.0 dBFS"; }, 3000)) << TextOf(line);
+  // Each column spans the lowest to the highest value of its part: for a
+  // tone at half of full scale, half the picture's height.
+  const int halfHeight = static_cast<int>(std::lround(0.5 * (height - 2))) + 1;
+  EXPECT_TRUE(WaitFor([&] { return std::abs(tallest(kWaveBlue) - halfHeight) <= 2; }, 3000))
+      << tallest(kWaveBlue) << " of " << height << " pixels";
+  EXPECT_GE(drawnColumns(kWaveBlue), width * 9 / 10) << "the whole width is the file";
+  EXPECT_EQ(tallest(kClippedRed), 0);
+
+  SetText(field, "full.wav");
+  EXPECT_TRUE(WaitFor([&] { return TextOf(line) == "300 ms, peak 0.0 dBFS (may be clipped)"; }, 3000))
+      << TextOf(line);
+  EXPECT_TRUE(WaitFor([&] { return drawnColumns(kClippedRed) >= width * 9 / 10; }, 3000))
+      << drawnColumns(kClippedRed) << " red columns of " << width;
+  EXPECT_GE(tallest(kClippedRed), height - 4) << "full scale fills the height";
+
+  SetText(field, "silent.wav");
+  EXPECT_TRUE(WaitFor([&] { return TextOf(line) == "200 ms, silent"; }, 3000)) << TextOf(line);
+  SetText(field, "missing.wav");
+  EXPECT_TRUE(WaitFor([&] { return TextOf(line) == "File not found"; }, 3000)) << TextOf(line);
+  EXPECT_TRUE(WaitFor([&] { return tallest(kWaveBlue) == 0 && tallest(kClippedRed) == 0; }, 3000))
+      << "the picture is cleared";
+  PostMessageA(field, WM_KEYDOWN, VK_ESCAPE, 0);
+  ASSERT_TRUE(Closed(key));
+  Press(editor, IDCANCEL);
+  ASSERT_TRUE(Closed(editor));
+  Exit(process);
 }

@@ -102,4 +102,34 @@ TEST_F(TrayTest, AProgramRunAsAdministratorInFrontIsNamed) {
   Exit(process);
 }
 
+// The tray menu's "Scheme" and "EAX" submenus, walked with the keys as a
+// user walks them: the chosen scheme becomes current and sounds, the chosen
+// reverb is heard, and both are saved.
+TEST_F(TrayTest, TheMenuChoosesTheSchemeAndTheReverb) {
+  Configure(ToneScheme("First", "") + "[Second]\r\nkOther=digits.wav\r\nkOtherVol=100\r\n",
+            "CurrentSchem=First\r\nSupportEAX=1\r\nEaxEnv=0\r\n");
+  HANDLE process = StartAndWait();
+  ASSERT_TRUE(WaitFor([] { return TrayIconShown(MainWindow()); }));
+  std::string before = Heard([] { Chord({'A'}); });
+  EXPECT_EQ(Dominant(before), Tones::kOther);
+  EXPECT_LT(TailLevel(before), 0.003) << "no reverb to begin with";
+
+  // Options..., Scheme > First, Second.
+  ASSERT_NE(OpenTrayMenu(), nullptr);
+  for (WORD key : {VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN}) Chord({key});
+  EXPECT_TRUE(WaitFor([&] { return ConfigValue("CurrentSchem") == "Second"; }, 4000)) << ConfigValue("CurrentSchem");
+  EXPECT_EQ(Dominant(Heard([] { Chord({'A'}); })), Tones::kDigits) << "Second's key sounds";
+
+  // Options..., Scheme, EAX > Off, Generic, ... the eleventh after Off: "Hangar".
+  ASSERT_NE(OpenTrayMenu(), nullptr);
+  for (WORD key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT}) Chord({key});
+  for (int i = 0; i < 11; ++i) Chord({VK_DOWN});
+  Chord({VK_RETURN});
+  EXPECT_TRUE(WaitFor([&] { return ConfigValue("EaxEnv") == "11"; }, 4000)) << ConfigValue("EaxEnv");
+  EXPECT_GT(TailLevel(Heard([] { Chord({'A'}); })), 0.03) << "the reverb is heard";
+  Exit(process);
+  EXPECT_EQ(ConfigValue("CurrentSchem"), "Second");
+  EXPECT_EQ(ConfigValue("EaxEnv"), "11");
+}
+
 }  // namespace e2e
