@@ -67,7 +67,7 @@ DWORD RunAndWait(const std::string& commandLine) {
 }
 
 // A key sound of the shipped schemes at the first start's volume has its
-// loudest 10 ms far above this (measured: about 0.1 of full scale); silence,
+// loudest 10 ms far above this (measured: about 0.08 of full scale); silence,
 // dither and a stray click stay far below it.
 constexpr double kKeySoundLevel = 0.01;
 
