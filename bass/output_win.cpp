@@ -281,6 +281,7 @@ OutputInfo AudioOutput::Info() const {
   info.onChosenEndpoint = onChosen_.load();
   info.bluetooth = bluetooth_.load();
   info.wakeups = wakeups_.load();
+  info.retryMs = retryMs_.load();
   std::lock_guard<std::mutex> guard(nameLock_);
   info.deviceName = deviceName_;
   return info;

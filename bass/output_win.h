@@ -35,6 +35,7 @@ struct OutputInfo {
   bool onChosenEndpoint = false;  // playing on the endpoint asked for (not the default standing in)
   bool bluetooth = false;         // the endpoint in use is a Bluetooth one
   uint64_t wakeups = 0;           // the render thread's wake-ups so far
+  uint32_t retryMs = 0;           // the back-off before the next reopening (0: at once)
   std::string deviceName;         // the endpoint last opened (ANSI)
 };
 
@@ -146,7 +147,7 @@ class AudioOutput {
   mutable std::mutex nameLock_;  // the render thread takes it only when a stream opens
   std::string deviceName_;
   OutputTimings timings_;
-  uint32_t retryMs_ = 0;        // render thread: the back-off in force
+  std::atomic<uint32_t> retryMs_{0};  // the back-off in force (written by the render thread only)
   int64_t qpcPerSecond_ = 1;
   std::unique_ptr<Mixer> mixer_;
   std::vector<float> mixBuffer_;  // the render thread's scratch, sized when the stream opens

@@ -89,6 +89,13 @@ inline std::string ReadFileFrom(const std::string& path, size_t offset) {
   return text.str();
 }
 
+// A log's size now, and what was added to it since: a test's own lines.
+inline size_t LogSize(const std::string& path) { return ReadFileText(path).size(); }
+inline std::string LogSince(const std::string& path, size_t offset) {
+  std::string text = ReadFileText(path);
+  return offset < text.size() ? text.substr(offset) : "";
+}
+
 inline void WriteFileText(const std::string& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << text;
@@ -184,6 +191,18 @@ inline std::vector<std::string> SectionNames(const std::string& text) {
     }
   }
   return names;
+}
+
+// The program's value under the current user's Run key, as Windows will
+// read it at logon; "<none>" when there is none.
+inline constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline std::string RunValue() {
+  char value[4096] = "";
+  DWORD size = sizeof value;
+  if (RegGetValueA(HKEY_CURRENT_USER, kRunKey, "Brisolt", RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) {
+    return "<none>";
+  }
+  return value;
 }
 
 // Keys as if typed: SendInput reaches the low-level hooks and the hotkeys.

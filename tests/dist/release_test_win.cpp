@@ -5,8 +5,6 @@
 // Environment: BRISOLT_VERSION, BRISOLT_SETUP (the installer), BRISOLT_UNZIPPED
 // (the folder the zip unpacked to), BRISOLT_CAPTURE (what Wine plays).
 
-#include <gtest/gtest.h>
-
 #include <windows.h>
 
 #include <shlobj.h>
@@ -15,15 +13,14 @@
 #include <vector>
 
 #include "base/wide_text.h"
-#include "tests/win/audio_test_util.h"
-#include "tests/win_test_util.h"
+#include "tests/e2e/program_fixture.h"
 
 namespace {
 
+using e2e::MainWindow;
 using testutil::FileExists;
-using testutil::FileSize;
-using testutil::ReadFileFrom;
 using testutil::ReadFileText;
+using testutil::RunValue;
 using testutil::WaitFor;
 using testutil::WriteFileText;
 
@@ -42,7 +39,6 @@ std::string KnownFolder(REFKNOWNFOLDERID id) {
 }
 
 const std::string kUninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Brisolt";
-const std::string kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 std::string RegText(const std::string& key, const char* value) {
   char text[1024] = "";
@@ -53,16 +49,13 @@ std::string RegText(const std::string& key, const char* value) {
   return text;
 }
 
-HWND MainWindow() { return FindWindowA("TfrmMain", "Brisolt - Options"); }
-
 // Runs a program and waits for it to end; its exit code.
-DWORD RunAndWait(const std::string& commandLine, const std::string& folder = "") {
+DWORD RunAndWait(const std::string& commandLine) {
   STARTUPINFOA si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
   std::string line = commandLine;
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      folder.empty() ? nullptr : folder.c_str(), &si, &pi)) {
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
     return 0xFFFFFFFF;
   }
   WaitForSingleObject(pi.hProcess, 120000);
@@ -73,48 +66,10 @@ DWORD RunAndWait(const std::string& commandLine, const std::string& folder = "")
   return code;
 }
 
-// Starts the program without waiting for it; the first start's output
-// selection is answered with its preselection.
-void StartAndWait(const std::string& exe, const std::string& folder) {
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  std::string line = "\"" + exe + "\"";
-  ASSERT_TRUE(CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi));
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  EXPECT_TRUE(WaitFor([&] {
-    HWND selector = FindWindowA("#32770", "Select output device");
-    if (selector && IsWindowVisible(selector)) SendMessageA(selector, WM_COMMAND, IDOK, 0);
-    return MainWindow() != nullptr && ReadFileText(folder + "\\Log.txt").find("Hook was started") != std::string::npos;
-  }, 20000)) << ReadFileText(folder + "\\Log.txt");
-  Sleep(500);
-}
-
-void Exit() {
-  HWND window = MainWindow();
-  if (!window) return;
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-  PostMessageA(window, WM_CLOSE, 0, 0);
-  if (process) {
-    WaitForSingleObject(process, 10000);
-    CloseHandle(process);
-  }
-}
-
-// Something sounds when a key is pressed.
-bool AKeySounds() {
-  std::string capture = Env("BRISOLT_CAPTURE");
-  if (capture.empty()) return true;
-  size_t before = FileSize(capture) & ~size_t{3};
-  testutil::Chord({'A'});
-  Sleep(1500);
-  double peak = 0;
-  for (double v : audiotest::CapturedMono(ReadFileFrom(capture, before))) peak = std::max(peak, std::fabs(v));
-  return peak > 0.01;
-}
+// A key sound of the shipped schemes at the first start's volume has its
+// loudest 10 ms far above this (measured: about 0.08 of full scale); silence,
+// dither and a stray click stay far below it.
+constexpr double kKeySoundLevel = 0.01;
 
 std::string FileVersionOf(const std::string& file, VS_FIXEDFILEINFO* fixed) {
   DWORD handle = 0;
@@ -131,9 +86,35 @@ std::string FileVersionOf(const std::string& file, VS_FIXEDFILEINFO* fixed) {
   return static_cast<const char*>(value);
 }
 
+// The release's own program folders, started as a user starts them; every
+// test gets what Wine plays, or fails.
+class Release : public e2e::ProgramTest {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(WaitFor([] { return MainWindow() == nullptr; }, 10000)) << "nothing of an earlier test runs";
+    capture_ = audiotest::CapturePath();
+    ASSERT_FALSE(capture_.empty()) << "BRISOLT_CAPTURE is not set: the release tests need what Wine plays";
+  }
+
+  // A key press is heard: what Wine played after it reaches a key sound's level.
+  bool AKeySounds() {
+    size_t before = audiotest::CaptureSize(capture_);
+    testutil::Chord({'A'});
+    double level = 0;
+    bool heard = WaitFor([&] {
+      level = audiotest::LoudestLevel(testutil::ReadFileFrom(capture_, before));
+      return level > kKeySoundLevel;
+    }, 5000);
+    std::printf("a key sounded at %.4f of full scale\n", level);
+    return heard;
+  }
+
+  std::string capture_;
+};
+
 }  // namespace
 
-TEST(Release, EveryBinaryCarriesTheVersion) {
+TEST_F(Release, EveryBinaryCarriesTheVersion) {
   const std::string version = Env("BRISOLT_VERSION");
   ASSERT_FALSE(version.empty());
   unsigned major = 0, minor = 0, patch = 0;
@@ -148,21 +129,21 @@ TEST(Release, EveryBinaryCarriesTheVersion) {
   }
 }
 
-TEST(Release, TheUnpackedZipStartsAndSounds) {
+TEST_F(Release, TheUnpackedZipStartsAndSounds) {
   const std::string folder = Env("BRISOLT_UNZIPPED");
   ASSERT_TRUE(FileExists(folder + "\\Brisolt.exe"));
   EXPECT_TRUE(FileExists(folder + "\\README.txt"));
   EXPECT_TRUE(FileExists(folder + "\\LICENSE.txt"));
-  StartAndWait(folder + "\\Brisolt.exe", folder);
+  HANDLE process = StartAndWait(folder);
   EXPECT_TRUE(AKeySounds());
-  Exit();
+  Exit(process);
   EXPECT_NE(ReadFileText(folder + "\\Log.txt").find("Brisolt " + Env("BRISOLT_VERSION") + " starts"), std::string::npos);
 }
 
 // One user's whole story: a silent install that starts with Windows, the
 // program run and its settings changed, an upgrade over the running program,
 // and a silent uninstall that leaves the settings.
-TEST(Release, InstallsUpgradesAndUninstallsSilentlyKeepingTheSettings) {
+TEST_F(Release, InstallsUpgradesAndUninstallsSilentlyKeepingTheSettings) {
   const std::string version = Env("BRISOLT_VERSION");
   const std::string setup = Env("BRISOLT_SETUP");
   const std::string folder = KnownFolder(FOLDERID_LocalAppData) + "\\Programs\\Brisolt";
@@ -179,13 +160,13 @@ TEST(Release, InstallsUpgradesAndUninstallsSilentlyKeepingTheSettings) {
   EXPECT_EQ(RegText(kUninstallKey, "Publisher"), "Quendral");
   EXPECT_EQ(RegText(kUninstallKey, "QuietUninstallString"), "\"" + folder + "\\Uninstall.exe\" /S");
   const std::string exe = folder + "\\Brisolt.exe";
-  EXPECT_EQ(RegText(kRunKey, "Brisolt"), exe.find(' ') == std::string::npos ? exe : "\"" + exe + "\"")
-      << "as the program writes it";
+  EXPECT_EQ(RunValue(), exe.find(' ') == std::string::npos ? exe : "\"" + exe + "\"") << "as the program writes it";
   EXPECT_EQ(MainWindow(), nullptr) << "a silent install does not start a program that was not running";
 
-  StartAndWait(folder + "\\Brisolt.exe", folder);
-  Sleep(1000);  // the hotkeys are registered after the tray icon
+  StartAndWait(folder);
   EXPECT_TRUE(AKeySounds());
+  // The hotkeys are registered after the tray icon.
+  ASSERT_TRUE(WaitFor([] { return HotkeyHeld(MOD_CONTROL | MOD_ALT, 'R'); }));
   // The user's own changes: a lower volume (saved within 2 s), a scheme and a sound.
   testutil::Chord({VK_CONTROL, VK_MENU, 'R'});
   ASSERT_TRUE(WaitFor([&] { return ReadFileText(folder + "\\config.cfg").find("GlobalVolume=50") != std::string::npos; }))
@@ -200,8 +181,13 @@ TEST(Release, InstallsUpgradesAndUninstallsSilentlyKeepingTheSettings) {
   EXPECT_TRUE(WaitFor([] { return MainWindow() != nullptr; }, 20000)) << "started again";
   EXPECT_NE(ReadFileText(folder + "\\config.cfg").find("GlobalVolume=50"), std::string::npos);
   EXPECT_TRUE(FileExists(folder + "\\Schemes\\Mine\\mine.wav"));
-  Sleep(1000);
-  Exit();
+  // Ended only once it runs again in full: its hook started after the old one stopped.
+  EXPECT_TRUE(WaitFor([&] {
+    std::string log = ReadFileText(folder + "\\Log.txt");
+    size_t stopped = log.rfind("Hook was stopped");
+    return stopped != std::string::npos && log.find("Hook was started", stopped) != std::string::npos;
+  }, 20000)) << ReadFileText(folder + "\\Log.txt");
+  EXPECT_TRUE(ExitRunning());
 
   // The uninstaller copies itself aside and removes the folder from there.
   ASSERT_EQ(RunAndWait("\"" + folder + "\\Uninstall.exe\" /S"), 0u);
@@ -212,7 +198,7 @@ TEST(Release, InstallsUpgradesAndUninstallsSilentlyKeepingTheSettings) {
     EXPECT_FALSE(FileExists(folder + "\\" + file)) << file;
   }
   EXPECT_FALSE(FileExists(shortcut));
-  EXPECT_EQ(RegText(kRunKey, "Brisolt"), "<missing>");
+  EXPECT_EQ(RunValue(), "<none>");
   EXPECT_TRUE(FileExists(folder + "\\config.cfg")) << "a silent uninstall keeps the settings";
   EXPECT_TRUE(FileExists(folder + "\\schemes.cfg"));
   EXPECT_TRUE(FileExists(folder + "\\Schemes\\Mine\\mine.wav")) << "and the user's own sounds";

@@ -41,35 +41,59 @@ class SelectorTest : public InputTest {
 
 }  // namespace
 
+// The first start (no start record) asks before anything else, and what is
+// chosen there beats the device a config.cfg from elsewhere names; the rest
+// of that file is kept, and later starts read its device.
 TEST_F(SelectorTest, FirstStartShowsItFirstAndTheChoiceBeatsTheStoredDevice) {
   SetStartRecord(false);
-  Configure(ToneScheme("Test", ""), "CurrentSchem=Test\r\nDeviceID=5\r\n");
+  Configure(ToneScheme("Test", ""), "CurrentSchem=Test\r\nDeviceID=5\r\nGlobalVolume=40\r\n");
   HANDLE process = Start();
   HWND selector = WaitDialog(kSelectorCaption);
   ASSERT_NE(selector, nullptr);
   EXPECT_EQ(MainWindow(), nullptr) << "the selector is the first window";
-  int lines = static_cast<int>(SendMessageA(SelectorList(selector), LB_GETCOUNT, 0, 0));
+  HWND list = SelectorList(selector);
+  int lines = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
   ASSERT_GE(lines, 2);
   EXPECT_EQ(Line(selector, 0), "No sound");
   EXPECT_EQ(SelectedLine(selector), 1) << "the first real device is preselected";
 
-  // Escape does not close it; no line under a double click does not either.
-  PostMessageA(SelectorList(selector), WM_KEYDOWN, VK_ESCAPE, 0);
-  SendMessageA(SelectorList(selector), LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+  // Escape does not close it; a double click on no line does not either. The
+  // list is made taller than its lines, so that there is room below them.
+  PostMessageA(list, WM_KEYDOWN, VK_ESCAPE, 0);
+  SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+  const int below = LineY(selector, lines - 1) + static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
   RECT client{};
-  GetClientRect(SelectorList(selector), &client);
-  if (LineY(selector, lines - 1) + 20 < client.bottom) DoubleClick(selector, client.bottom - 4);
-  Sleep(300);
+  GetClientRect(list, &client);
+  if (client.bottom <= below + 4) {
+    RECT frame{};
+    GetWindowRect(list, &frame);
+    SetWindowPos(list, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top + below + 8 - client.bottom,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    GetClientRect(list, &client);
+  }
+  ASSERT_GT(client.bottom, below + 4) << "room below the last line";
+  ASSERT_EQ(SendMessageA(list, LB_GETTOPINDEX, 0, 0), 0);
+  DoubleClick(selector, below + 4);
+  // A mark posted after the clicks: once the list has it, it has them too.
+  PostMessageA(list, LB_SETHORIZONTALEXTENT, 777, 0);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(selector) || SendMessageA(list, LB_GETHORIZONTALEXTENT, 0, 0) == 777; }));
   EXPECT_TRUE(IsWindowVisible(selector));
   EXPECT_EQ(SelectedLine(selector), -1);
 
   // OK with no line selected: the library's default device (-1), which sounds.
   Press(selector, IDOK);
   ASSERT_TRUE(WaitFor([&] { return MainWindow() != nullptr && LogHas("Hook was started"); }));
+  EXPECT_TRUE(StartRecordExists());
   EXPECT_EQ(Dominant(Heard([] { Chord({'A'}); })), Tones::kOther);
   Exit(process);
   EXPECT_EQ(ConfigValue("DeviceID"), "-1");
-  EXPECT_TRUE(StartRecordExists());
+  EXPECT_EQ(ConfigValue("GlobalVolume"), "40") << "the rest of the file is kept";
+
+  // A later start reads the stored device.
+  WriteFileText(dir_ / "config.cfg", "[Options]\r\nDeviceID=5\r\n");
+  process = StartAndWait();
+  Exit(process);
+  EXPECT_EQ(ConfigValue("DeviceID"), "5");
 }
 
 TEST_F(SelectorTest, SelectAudioDeviceChangesTheDeviceAndKeepsThePreset) {

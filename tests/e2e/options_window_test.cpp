@@ -301,24 +301,18 @@ TEST_F(OptionsTest, SchemesWhoseNamesDifferOnlyInCaseAreToldApart) {
 }
 
 TEST_F(OptionsTest, StartWithWindowsIsWrittenByApply) {
-  const char* runKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-  RegDeleteKeyValueA(HKEY_CURRENT_USER, runKey, "Brisolt");
+  RegDeleteKeyValueA(HKEY_CURRENT_USER, testutil::kRunKey, "Brisolt");
   ThreeSchemes("");
   HANDLE process = StartAndWait();
   ShowOptions();
   Click(IDC_cbStartUp);
-  EXPECT_NE(RegGetValueA(HKEY_CURRENT_USER, runKey, "Brisolt", RRF_RT_REG_SZ, nullptr, nullptr, nullptr),
-            ERROR_SUCCESS) << "not before Apply";
+  EXPECT_EQ(testutil::RunValue(), "<none>") << "not before Apply";
   Click(IDC_btnApply);
-  char value[MAX_PATH] = "";
-  DWORD size = sizeof value;
-  ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, runKey, "Brisolt", RRF_RT_REG_SZ, nullptr, value, &size), ERROR_SUCCESS);
-  EXPECT_NE(std::string(value).find("Brisolt.exe"), std::string::npos) << value;
+  EXPECT_NE(testutil::RunValue().find("Brisolt.exe"), std::string::npos) << testutil::RunValue();
   EXPECT_FALSE(Enabled(IDC_btnApply));
   Click(IDC_cbStartUp);
   Click(IDC_btnApply);
-  EXPECT_NE(RegGetValueA(HKEY_CURRENT_USER, runKey, "Brisolt", RRF_RT_REG_SZ, nullptr, nullptr, nullptr),
-            ERROR_SUCCESS);
+  EXPECT_EQ(testutil::RunValue(), "<none>");
   Exit(process);
   EXPECT_EQ(ConfigValue("AutoRun"), "0");
 }
@@ -364,7 +358,7 @@ namespace {
 class RunKeyLocked {
  public:
   RunKeyLocked() {
-    RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0, nullptr, 0,
+    RegCreateKeyExA(HKEY_CURRENT_USER, testutil::kRunKey, 0, nullptr, 0,
                     READ_CONTROL | WRITE_DAC, nullptr, &key_, nullptr);
     DWORD size = 0;
     RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, nullptr, &size);
@@ -390,7 +384,7 @@ class RunKeyLocked {
 }  // namespace
 
 TEST_F(OptionsTest, ARefusedRunValueIsLoggedAndTheOtherChangesStillApply) {
-  RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Brisolt");
+  RegDeleteKeyValueA(HKEY_CURRENT_USER, testutil::kRunKey, "Brisolt");
   RunKeyLocked locked;
   ThreeSchemes("");
   HANDLE process = StartAndWait();

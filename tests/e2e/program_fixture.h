@@ -244,14 +244,16 @@ class ProgramTest : public ::testing::Test {
     }
   }
 
-  HANDLE Start() {
+  HANDLE Start() { return Start(dir_.Path()); }
+  // The program of another folder: an unpacked or an installed release.
+  HANDLE Start(const std::string& folder) {
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    std::string exe = dir_ / "Brisolt.exe";
+    std::string exe = folder + "\\Brisolt.exe";
     std::string commandLine = "\"" + exe + "\"";
-    EXPECT_TRUE(CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               dir_.Path().c_str(), &si, &pi));
+    EXPECT_TRUE(CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                               &si, &pi));
     processes_.push_back(pi);
     program_ = pi.hProcess;
     return pi.hProcess;
@@ -262,14 +264,28 @@ class ProgramTest : public ::testing::Test {
   // creating it (settings, tray icon, hotkeys, audio) and answers. Without
   // settings the start asks for the output first, as the first start does:
   // the preselected one is taken.
-  HANDLE StartAndWait() {
-    HANDLE process = Start();
-    EXPECT_TRUE(WaitFor([&] {
-      HWND selector = FindWindowA("#32770", kSelectorCaption);
-      if (selector && IsWindowVisible(selector)) SendMessageA(selector, WM_COMMAND, IDOK, 0);
-      return MainWindow() != nullptr && LogHas("Hook was started") && Responds(MainWindow(), 500);
-    })) << ReadFileText(dir_ / "Log.txt");
+  HANDLE StartAndWait() { return StartAndWait(dir_.Path()); }
+  HANDLE StartAndWait(const std::string& folder) {
+    HANDLE process = Start(folder);
+    const std::string log = logPath_.empty() ? folder + "\\Log.txt" : logPath_;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+          HWND selector = FindWindowA("#32770", kSelectorCaption);
+          if (selector && IsWindowVisible(selector)) SendMessageA(selector, WM_COMMAND, IDOK, 0);
+          return MainWindow() != nullptr && ReadFileText(log).find("Hook was started") != std::string::npos &&
+                 Responds(MainWindow(), 500);
+        },
+        20000))
+        << ReadFileText(log);
     return process;
+  }
+
+  // Another process (this test's or not) holds a global hotkey: the program
+  // has registered it.
+  static bool HotkeyHeld(UINT modifiers, UINT vk) {
+    if (!RegisterHotKey(nullptr, 0x7A11, modifiers | MOD_NOREPEAT, vk)) return true;
+    UnregisterHotKey(nullptr, 0x7A11);
+    return false;
   }
 
   // The icon's tip and picture, as the program shows them (its test seam,
@@ -329,6 +345,20 @@ class ProgramTest : public ::testing::Test {
                                         << ReadFileText(dir_ / "Log.txt");
   }
 
+  // Ends whichever copy of the program runs (one this test did not start,
+  // too) through its ordinary exit, and waits for it.
+  static bool ExitRunning() {
+    HWND window = MainWindow();
+    if (!window) return true;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    bool ended = process && WaitForSingleObject(process, 10000) == WAIT_OBJECT_0;
+    if (process) CloseHandle(process);
+    return ended;
+  }
+
   // The value of a key of section "Options" in config.cfg as saved.
   std::string ConfigValue(const std::string& key) const {
     for (const std::string& line : testutil::Lines(ReadFileText(dir_ / "config.cfg"))) {
@@ -367,14 +397,7 @@ class ProgramTest : public ::testing::Test {
 
 // A mono 16-bit WAV of a sine tone at 48 kHz, with short fades.
 inline std::string ToneWav(double hz, double seconds) {
-  size_t n = static_cast<size_t>(48000 * seconds);
-  std::vector<int16_t> samples(n);
-  for (size_t i = 0; i < n; ++i) {
-    double fade = std::min({1.0, i / 240.0, (n - 1 - i) / 240.0});
-    samples[i] = static_cast<int16_t>(12000 * fade * std::sin(2 * 3.14159265358979 * hz * i / 48000.0));
-  }
-  std::vector<uint8_t> wav = audiotest::MakeWav(samples, 1, 48000);
-  return std::string(wav.begin(), wav.end());
+  return audiotest::WavText(audiotest::Sine(48000, seconds, hz, 12000 / 32767.0, 240), 1, 48000);
 }
 
 // Strength of one frequency in 16-bit stereo capture bytes (Goertzel, left

@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "tests/e2e/program_fixture.h"
-#include "tests/options_write_order.h"
 
 using testutil::FileExists;
 using testutil::ReadFileText;
@@ -80,15 +79,11 @@ TEST_F(ProgramTest, ExitWritesBothFilesInTheirExactForm) {
 
   std::string config = ReadFileText(dir_ / "config.cfg");
   EXPECT_EQ(SectionNames(config), (std::vector<std::string>{"Colours", "Options"}));
-  EXPECT_EQ(SectionKeys(config, "Options"), kOptionsWriteOrder);
   EXPECT_NE(config.find("Back=1"), std::string::npos);
   EXPECT_NE(config.find("GlobalVolume=60"), std::string::npos);
 
   std::string schemes = ReadFileText(dir_ / "schemes.cfg");
   EXPECT_EQ(SectionNames(schemes), (std::vector<std::string>{"TypeWriter", "Mechanical", "Soft"}));
-  for (const char* name : {"TypeWriter", "Mechanical", "Soft"}) {
-    EXPECT_EQ(SectionKeys(schemes, name).size(), 80u) << name;
-  }
   EXPECT_NE(schemes.find("kPageUpVol=32"), std::string::npos);
   EXPECT_NE(schemes.find("kSpace=space.wav"), std::string::npos);
 
@@ -123,31 +118,6 @@ TEST_F(ProgramTest, FailedSaveAtExitIsLoggedAndTheExitCompletes) {
   EXPECT_TRUE(FileExists(dir_ / "config.cfg"));
   EXPECT_TRUE(LogHas("Unable to write to " + (dir_ / "schemes.cfg")));
   EXPECT_TRUE(LogHas("----------Hook was stopped----------"));
-}
-
-TEST_F(ProgramTest, FirstStartIsRecordedAndSkipsTheStoredDevice) {
-  SetStartRecord(false);
-  WriteFileText(dir_ / "config.cfg", "[Options]\r\nDeviceID=5\r\nGlobalVolume=40\r\n");
-  HANDLE process = Start();
-  Press(WaitDialog(kSelectorCaption), IDOK);  // the preselected first real device
-  ASSERT_TRUE(WaitFor([&] { return MainWindow() != nullptr && LogHas("Hook was started"); }));
-  EXPECT_TRUE(StartRecordExists());
-  PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
-  DWORD code = 99;
-  ASSERT_TRUE(Exited(process, &code));
-  std::string config = ReadFileText(dir_ / "config.cfg");
-  EXPECT_EQ(config.find("DeviceID=5"), std::string::npos) << config;
-  EXPECT_NE(config.find("GlobalVolume=40"), std::string::npos) << config;
-
-  // The next start is a later one: the stored device is read.
-  process = StartAndWait();
-  PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
-  ASSERT_TRUE(Exited(process, &code));
-  WriteFileText(dir_ / "config.cfg", "[Options]\r\nDeviceID=5\r\n");
-  process = StartAndWait();
-  PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
-  ASSERT_TRUE(Exited(process, &code));
-  EXPECT_NE(ReadFileText(dir_ / "config.cfg").find("DeviceID=5"), std::string::npos);
 }
 
 TEST_F(InputTest, KeysAndClicksSoundTheirCategoryAndHotkeysActAndAreSaved) {

@@ -50,9 +50,19 @@ TEST(QuietRules, FullScreenMeansTheWholeMonitorNotTheWorkArea) {
   EXPECT_FALSE(IsFullScreenWindow({0, 0, 0, 0}, ScreenRect{}, false)) << "no monitor";
 }
 
+// The states SHQueryUserNotificationState reports, by the shell's numbers.
 TEST(QuietRules, TheShellsOwnWordOnFullScreenAndPresentations) {
-  for (int state = 0; state <= 7; ++state) {
-    EXPECT_EQ(NotificationStateIsQuiet(state), state == 2 || state == 3 || state == 4) << state;
+  struct State {
+    int value;
+    const char* what;
+    bool quiet;
+  };
+  for (const State s : {State{0, "no answer", false}, State{1, "QUNS_NOT_PRESENT (locked, screen saver)", false},
+                        State{2, "QUNS_BUSY (a full-screen program)", true},
+                        State{3, "QUNS_RUNNING_D3D_FULL_SCREEN", true}, State{4, "QUNS_PRESENTATION_MODE", true},
+                        State{5, "QUNS_ACCEPTS_NOTIFICATIONS", false}, State{6, "QUNS_QUIET_TIME", false},
+                        State{7, "QUNS_APP (a Store app in front)", false}}) {
+    EXPECT_EQ(NotificationStateIsQuiet(s.value), s.quiet) << s.what;
   }
 }
 

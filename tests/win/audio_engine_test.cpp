@@ -16,27 +16,10 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979;
+using audiotest::Rms;
 
 // A 1 kHz tone at half of full scale, with 5 ms fades.
-std::vector<int16_t> Tone(double seconds) {
-  size_t n = static_cast<size_t>(48000 * seconds);
-  std::vector<int16_t> s(n);
-  size_t fade = 240;
-  for (size_t i = 0; i < n; ++i) {
-    double envelope = std::min({1.0, static_cast<double>(i) / fade, static_cast<double>(n - 1 - i) / fade});
-    s[i] = static_cast<int16_t>(std::lround(16384 * envelope * std::sin(2 * kPi * 1000 * i / 48000.0)));
-  }
-  return s;
-}
-
-double Rms(const std::vector<double>& x, size_t from, size_t to) {
-  to = std::min(to, x.size());
-  if (from >= to) return 0;
-  double sum = 0;
-  for (size_t i = from; i < to; ++i) sum += x[i] * x[i];
-  return std::sqrt(sum / static_cast<double>(to - from));
-}
+std::vector<int16_t> Tone(double seconds) { return audiotest::Sine(48000, seconds, 1000, 0.5, 240); }
 
 double Db(double ratio) { return 20 * std::log10(std::max(ratio, 1e-12)); }
 
@@ -72,14 +55,39 @@ class AudioEngine : public ::testing::Test {
     return audiotest::CapturedMono(testutil::ReadFileFrom(capture_, before));
   }
 
-  // Plays through the engine and returns whatever reaches the device in the
-  // next `ms` milliseconds (possibly nothing: an idle output writes nothing).
-  std::vector<double> PlayAndListen(const std::string& file, int volume, DWORD ms) {
-    size_t before = testutil::FileSize(capture_);
-    before -= before % 4;
+  // How many sounds the library has started on the device since BASS_Init.
+  static DWORD SoundsStarted() {
+    BASS_BRISOLT_LATENCY figures{};
+    figures.size = sizeof figures;
+    return BASS_BrisoltGetLatency(&figures) ? figures.voices : 0;
+  }
+
+  // Plays `file`, then a marker tone, and waits until the marker is heard:
+  // whatever `file` started would have reached the device by then. Returns
+  // how many sounds reached the device besides the marker.
+  DWORD SoundsBesidesAMarker(const std::string& file, int volume) {
+    if (marker_.empty()) marker_ = WriteWav("marker.wav", Tone(0.1));
+    DWORD before = SoundsStarted();
+    size_t mark = audiotest::CaptureSize(capture_);
     PlayKeySound(file, volume);
-    Sleep(ms);
-    return audiotest::CapturedMono(testutil::ReadFileFrom(capture_, before));
+    PlayKeySound(marker_, 100);
+    EXPECT_TRUE(testutil::WaitFor(
+        [&] { return audiotest::LoudestLevel(testutil::ReadFileFrom(capture_, mark)) > 0.1; }, 10000))
+        << "the marker is heard";
+    return SoundsStarted() - before - 1;
+  }
+
+  // Waits until the last 100 ms that reached the device were silent: the
+  // tail of an earlier sound has died away.
+  bool WaitForSilence() {
+    return testutil::WaitFor(
+        [&] {
+          size_t size = audiotest::CaptureSize(capture_);
+          if (size < 4800 * 4) return false;
+          std::vector<double> tail = audiotest::CapturedMono(testutil::ReadFileFrom(capture_, size - 4800 * 4));
+          return Rms(tail, 0, 4800) < 1.0;
+        },
+        5000);
   }
 
   // Index of the first 10 ms window whose level reaches half of `level`.
@@ -90,10 +98,12 @@ class AudioEngine : public ::testing::Test {
     return x.size();
   }
 
-  std::string LogTail(size_t from) { return testutil::ReadFileText(ProgramFolder() + "\\Log.txt").substr(from); }
-  size_t LogSize() { return testutil::ReadFileText(ProgramFolder() + "\\Log.txt").size(); }
+  static std::string LogPath() { return ProgramFolder() + "\\Log.txt"; }
+  static std::string LogTail(size_t from) { return testutil::LogSince(LogPath(), from); }
+  static size_t LogSize() { return testutil::LogSize(LogPath()); }
 
   std::string capture_;
+  std::string marker_;
   testutil::TempFolder dir_;
 };
 
@@ -120,16 +130,14 @@ TEST_F(AudioEngine, KeySoundPlaysAtItsVolumeScaledByTheGlobalVolume) {
 TEST_F(AudioEngine, MissingAndBrokenFilesAreLoggedAndPlayNothing) {
   size_t log = LogSize();
   std::string missing = dir_ / "nowhere.wav";
-  std::vector<double> heard = PlayAndListen(missing, 100, 300);
+  EXPECT_EQ(SoundsBesidesAMarker(missing, 100), 0u);
   EXPECT_NE(LogTail(log).find(" File " + missing + " not found\r\n"), std::string::npos) << LogTail(log);
-  EXPECT_LT(Rms(heard, 0, heard.size()), 1.0);
 
   log = LogSize();
   testutil::WriteFileText(dir_ / "words.wav", "These are words, not a sound.");
-  heard = PlayAndListen(dir_ / "words.wav", 100, 300);
+  EXPECT_EQ(SoundsBesidesAMarker(dir_ / "words.wav", 100), 0u);
   // The load's own complaint: not a sound file at all.
   EXPECT_NE(LogTail(log).find(" Bass Error 41. Could not creating sample!\r\n"), std::string::npos) << LogTail(log);
-  EXPECT_LT(Rms(heard, 0, heard.size()), 1.0);
 
   // An empty file name becomes the program folder itself: not a file.
   log = LogSize();
@@ -150,7 +158,7 @@ TEST_F(AudioEngine, PresetsLeaveTailsOfTheirLength) {
     size_t end = Onset(heard, fileRms) + 2400;
     Tail tail{Db(Rms(heard, end + 960, end + 5760) / fileRms), Db(Rms(heard, end + 19200, end + 28800) / fileRms)};
     ApplyEaxPreset(0);
-    Sleep(300);
+    EXPECT_TRUE(WaitForSilence()) << "the tail of preset " << preset << " dies away";
     return tail;
   };
   Tail off = measure(0);

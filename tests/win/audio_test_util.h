@@ -56,14 +56,36 @@ inline std::vector<int16_t> Chirp(uint32_t rate, double seconds) {
   return s;
 }
 
-// A steady sine of `level` (full scale 1) from the first frame to the last.
-inline std::vector<int16_t> Sine(uint32_t rate, double seconds, double hz, double level) {
+// A sine of `level` (full scale 1), steady from the first frame to the last,
+// or faded in and out over `fadeFrames` when given (a click-free tone).
+inline std::vector<int16_t> Sine(uint32_t rate, double seconds, double hz, double level, size_t fadeFrames = 0) {
   size_t n = static_cast<size_t>(rate * seconds);
   std::vector<int16_t> s(n);
   for (size_t i = 0; i < n; ++i) {
-    s[i] = static_cast<int16_t>(std::lround(32767 * level * std::sin(2 * 3.14159265358979 * hz * i / rate)));
+    double envelope = 1.0;
+    if (fadeFrames > 0) {
+      envelope = std::min({1.0, static_cast<double>(i) / static_cast<double>(fadeFrames),
+                           static_cast<double>(n - 1 - i) / static_cast<double>(fadeFrames)});
+    }
+    s[i] = static_cast<int16_t>(
+        std::lround(32767 * level * envelope * std::sin(2 * 3.14159265358979 * hz * static_cast<double>(i) / rate)));
   }
   return s;
+}
+
+// A WAV image as file text.
+inline std::string WavText(const std::vector<int16_t>& samples, uint16_t channels, uint32_t rate) {
+  std::vector<uint8_t> wav = MakeWav(samples, channels, rate);
+  return std::string(wav.begin(), wav.end());
+}
+
+// Root mean square of x[from, to).
+inline double Rms(const std::vector<double>& x, size_t from, size_t to) {
+  to = std::min(to, x.size());
+  if (from >= to) return 0;
+  double sum = 0;
+  for (size_t i = from; i < to; ++i) sum += x[i] * x[i];
+  return std::sqrt(sum / static_cast<double>(to - from));
 }
 
 inline std::string CapturePath() {
@@ -74,6 +96,12 @@ inline std::string CapturePath() {
     if (c == '/') c = '\\';
   }
   return path;
+}
+
+// The capture's size in whole frames (ALSA may be part way through one).
+inline size_t CaptureSize(const std::string& capture) {
+  size_t size = testutil::FileSize(capture);
+  return size - size % 4;
 }
 
 // Mono view of captured 16-bit stereo frames.
@@ -104,11 +132,20 @@ inline Stereo CapturedStereo(const std::string& bytes) {
   return out;
 }
 
+// The loudest 10 ms of captured 16-bit stereo frames, as an RMS level of
+// full scale (1 is a full-scale square wave; a full-scale sine is 0.71).
+// Silence and the odd stray sample stay far below any key sound.
+inline double LoudestLevel(const std::string& bytes) {
+  const std::vector<double> mono = CapturedMono(bytes);
+  double loudest = 0;
+  for (size_t i = 0; i < mono.size(); i += 240) loudest = std::max(loudest, Rms(mono, i, i + 480));
+  return loudest / 32768;
+}
+
 // Plays `chirp` (already in `sample`) and returns the SNR in dB of what
 // reached the capture file against it, after it has fully played.
 inline double PlayAndMeasure(HSAMPLE sample, const std::vector<int16_t>& chirp, const std::string& capture) {
-  size_t before = testutil::FileSize(capture);
-  before -= before % 4;
+  size_t before = CaptureSize(capture);
   if (BASS_SamplePlay3DEx(sample, nullptr, nullptr, nullptr, 0, -1, 100, FALSE) == 0) return -1;
   size_t needed = before + chirp.size() * 4 + 48000 * 4 / 5;
   if (!testutil::WaitFor([&] { return testutil::FileSize(capture) >= needed; }, 5000)) return -2;

@@ -6,45 +6,38 @@
 #include <windows.h>
 
 #include "base/program_paths.h"
+#include "tests/win_test_util.h"
 
-namespace {
-
-std::string ReadRunValue() {
-  char value[4096] = "";
-  DWORD size = sizeof value;
-  if (RegGetValueA(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName, RRF_RT_REG_SZ, nullptr, value, &size) !=
-      ERROR_SUCCESS) {
-    return "<none>";
-  }
-  return value;
-}
-
-}  // namespace
+using testutil::RunValue;
 
 TEST(AutoRun, AddsAndRemovesTheRunValue) {
   SetAutoRun(false);
   EXPECT_FALSE(RunValueExists());
-  EXPECT_NO_THROW(SetAutoRun(false));  // removing what is not there is no error
+  SetAutoRun(false);  // removing what is not there is no error, and changes nothing
+  EXPECT_FALSE(RunValueExists());
+  EXPECT_EQ(RunValue(), "<none>");
 
   SetAutoRun(true);
   EXPECT_TRUE(RunValueExists());
-  EXPECT_EQ(ReadRunValue(), RunValueFor(ProgramPath()));
+  EXPECT_EQ(RunValue(), RunValueFor(ProgramPath()));
 
   SetAutoRun(false);
   EXPECT_FALSE(RunValueExists());
-  EXPECT_EQ(ReadRunValue(), "<none>");
+  EXPECT_EQ(RunValue(), "<none>");
 }
 
 TEST(AutoRun, MissingRunKeyReadsAsOffAndIsCreatedWhenSwitchedOn) {
-  RegDeleteKeyA(HKEY_CURRENT_USER, kRunKeyPath);
+  // This prefix's Run key is the tests' own: take it away whole.
+  RegDeleteTreeA(HKEY_CURRENT_USER, testutil::kRunKey);
   HKEY key;
-  bool gone = RegOpenKeyExA(HKEY_CURRENT_USER, kRunKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS;
-  if (!gone) RegCloseKey(key);
-  if (gone) {
-    EXPECT_FALSE(RunValueExists());
-    EXPECT_NO_THROW(SetAutoRun(false));
-  }
+  ASSERT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, testutil::kRunKey, 0, KEY_READ, &key), ERROR_SUCCESS) << "the Run key is gone";
+  EXPECT_FALSE(RunValueExists());
+  SetAutoRun(false);  // nothing to remove: no error, and no key made for it
+  EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, testutil::kRunKey, 0, KEY_READ, &key), ERROR_SUCCESS);
+
   SetAutoRun(true);
   EXPECT_TRUE(RunValueExists());
+  EXPECT_EQ(RunValue(), RunValueFor(ProgramPath()));
   SetAutoRun(false);
+  EXPECT_FALSE(RunValueExists());
 }

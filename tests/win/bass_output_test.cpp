@@ -38,10 +38,7 @@ class BassOutput : public ::testing::Test {
     std::string path = dir_ / name;
     return BASS_SampleLoad(FALSE, path.data(), 0, 0, 1, BASS_SAMPLE_3D);
   }
-  size_t CaptureSize() const {
-    size_t size = testutil::FileSize(capture_);
-    return size - size % 4;
-  }
+  size_t CaptureSize() const { return audiotest::CaptureSize(capture_); }
   // Frames of the capture since `from` that are loud (the steady tone).
   size_t LoudFramesSince(size_t from) const {
     std::vector<double> got = audiotest::CapturedMono(testutil::ReadFileFrom(capture_, from));
@@ -103,9 +100,10 @@ TEST_F(BassOutput, RunsWhileTheUserIsThereThenStopsThenLetsGoAndTheNextSoundPlay
   EXPECT_TRUE(testutil::WaitFor([] { return !CurrentOutputInfo().running; }, 4000)) << "stops after the warm time";
   EXPECT_TRUE(CurrentOutputInfo().clientOpen);
   EXPECT_TRUE(testutil::WaitFor([] { return !CurrentOutputInfo().clientOpen; }, 4000)) << "lets the client go";
+  // Half a second from the release on, the render thread stays asleep.
   uint64_t wakeups = CurrentOutputInfo().wakeups;
-  Sleep(500);
-  EXPECT_LE(CurrentOutputInfo().wakeups, wakeups + 1) << "a released output sleeps";
+  EXPECT_FALSE(testutil::WaitFor([&] { return CurrentOutputInfo().wakeups > wakeups + 1; }, 500))
+      << "a released output sleeps";
 
   EXPECT_GT(audiotest::PlayAndMeasure(sample, chirp_, capture_), 40.0) << "the client opened again for the sound";
   // Every time: coming back from idle is no failure, and waits for no back-off.
@@ -174,6 +172,7 @@ TEST_F(BassOutput, FailuresAreReopenedWithABackOffAndTheNextSoundIsHeard) {
     uint64_t spent = CurrentOutputInfo().wakeups - wakeups;
     EXPECT_LT(spent, 200u) << "no busy loop while failing";
     EXPECT_GT(audiotest::PlayAndMeasure(sample, chirp_, capture_), 40.0) << "error " << std::hex << error;
-    Sleep(2500);  // a stream that ran this long without a failure reopens at once again
+    // A stream that has run a while without a failure reopens at once again.
+    EXPECT_TRUE(testutil::WaitFor([] { return CurrentOutputInfo().retryMs == 0; }, 5000)) << "the back-off ends";
   }
 }

@@ -24,7 +24,6 @@ using audiotest::Sine;
 using audiotest::Stereo;
 
 constexpr double kCaptureRate = 48000;
-constexpr double kPi = 3.14159265358979;
 
 // The frames of a capture from the first to the last at which either
 // channel passes `threshold`.
@@ -60,11 +59,7 @@ double ToneHz(const std::vector<double>& x, Span span) {
   return cycles > 0 ? cycles * kCaptureRate / (last - first) : 0;
 }
 
-double Rms(const std::vector<double>& x, Span span) {
-  double sum = 0;
-  for (size_t i = span.first; i <= span.last; ++i) sum += x[i] * x[i];
-  return std::sqrt(sum / static_cast<double>(span.Frames()));
-}
+double Rms(const std::vector<double>& x, Span span) { return audiotest::Rms(x, span.first, span.last + 1); }
 
 // Every frame from the first that is not silent to the last, both channels.
 std::vector<std::pair<double, double>> Heard(const Stereo& got) {
@@ -98,10 +93,7 @@ class BassSampleHeard : public BassSample {
     if (capture_.empty()) GTEST_SKIP() << "BRISOLT_CAPTURE is not set (run through scripts/wine-env.sh)";
   }
 
-  size_t CaptureSize() const {
-    size_t size = testutil::FileSize(capture_);
-    return size - size % 4;
-  }
+  size_t CaptureSize() const { return audiotest::CaptureSize(capture_); }
   // What the capture holds from `mark` on, once `seconds` have been added to it.
   bool CapturedSince(size_t mark, double seconds, Stereo& got) const {
     size_t needed = mark + static_cast<size_t>(seconds * kCaptureRate) * 4;
@@ -148,19 +140,26 @@ TEST_F(BassSampleHeard, AnotherRateChangesPitchAndLengthByItsRatioToTheOwn) {
 // than a few lie idle, and made afresh), and the long one is heard whole.
 TEST_F(BassSampleHeard, DataAtAnotherRateLastsAsLongAsItsVoice) {
   ASSERT_TRUE(BASS_Init(-1, 44100, BASS_DEVICE_3D, nullptr, nullptr));
-  const double seconds = 0.5;
-  const size_t frames = 22050;
+  const double seconds = 1.0;
+  const size_t frames = 44100;
   HSAMPLE tone = Load("tone.wav", Sine(44100, seconds, 1000, 0.5), 1, 44100, BASS_SAMPLE_3D, 8);
   ASSERT_NE(tone, 0u);
+  auto soundsStarted = [] {
+    BASS_BRISOLT_LATENCY figures{};
+    figures.size = sizeof figures;
+    return BASS_BrisoltGetLatency(&figures) ? figures.voices : 0;
+  };
   size_t mark = CaptureSize();
   ASSERT_NE(BASS_SamplePlay3DEx(tone, nullptr, nullptr, nullptr, 0, 46305, 100, FALSE), 0u);
   for (int freq = 40000; freq < 40010; ++freq) {
-    // Silent, and only the last few frames.
+    // Silent, and only the last few frames: each has reached the device, and
+    // so ended, before the next starts, leaving its data idle.
+    DWORD started = soundsStarted();
     EXPECT_NE(BASS_SamplePlay3DEx(tone, nullptr, nullptr, nullptr, frames - 20, freq, 0, FALSE), 0u) << freq;
-    Sleep(25);
+    EXPECT_TRUE(testutil::WaitFor([&] { return soundsStarted() > started; }, 2000)) << freq;
   }
   Stereo got;
-  ASSERT_TRUE(CapturedSince(mark, 1.0, got));
+  ASSERT_TRUE(CapturedSince(mark, seconds + 0.5, got));
   Span span;
   ASSERT_TRUE(Sounding(got, 0.25 * 16384, span));
   EXPECT_NEAR(ToneHz(got.left, span), 1050, 2.1);
@@ -240,11 +239,11 @@ TEST_F(BassSampleHeard, APositionTurnsTheFarSideDownAndTheCentreChangesNothing) 
 TEST_F(BassSample, InfoAndOutlineDescribeTheFileAtItsOwnRate) {
   ASSERT_TRUE(BASS_Init(0, 48000, 0, nullptr, nullptr));
   const size_t frames = 22050, half = frames / 2;  // the middle falls on a zero crossing of the tone
+  const std::vector<int16_t> sine = Sine(44100, 0.5, 1000, 1.0);
   std::vector<int16_t> samples;
   for (size_t i = 0; i < frames; ++i) {
-    const double s = std::sin(2 * kPi * 1000 * static_cast<double>(i) / 44100);
-    samples.push_back(static_cast<int16_t>(std::lround(32767 * (i < half ? 0.3 : 0.2) * s)));
-    samples.push_back(static_cast<int16_t>(std::lround(32767 * (i < half ? -0.6 : 0.1) * s)));
+    samples.push_back(static_cast<int16_t>(std::lround((i < half ? 0.3 : 0.2) * sine[i])));
+    samples.push_back(static_cast<int16_t>(std::lround((i < half ? -0.6 : 0.1) * sine[i])));
   }
   HSAMPLE sample = Load("stereo.wav", samples, 2, 44100, 0);
   ASSERT_NE(sample, 0u) << BASS_ErrorGetCode();

@@ -14,14 +14,14 @@
 
 namespace {
 
-std::string LogSince(size_t offset) {
-  return testutil::ReadFileText(ProgramFolder() + "\\Log.txt").substr(offset);
-}
+std::string LogPath() { return ProgramFolder() + "\\Log.txt"; }
+std::string LogSince(size_t offset) { return testutil::LogSince(LogPath(), offset); }
+size_t LogSize() { return testutil::LogSize(LogPath()); }
 
 }  // namespace
 
 TEST(ExceptionBoundary, LogsTheMessageAndGoesOn) {
-  size_t before = testutil::ReadFileText(ProgramFolder() + "\\Log.txt").size();
+  size_t before = LogSize();
   SchemeList empty;
   int result = GuardHandler(-1, [&] {
     // The kind of error the program can meet: a current scheme that names no scheme.
@@ -32,7 +32,7 @@ TEST(ExceptionBoundary, LogsTheMessageAndGoesOn) {
 
   EXPECT_EQ(GuardHandler(0, [] { return 7; }), 7);
 
-  before = testutil::ReadFileText(ProgramFolder() + "\\Log.txt").size();
+  before = LogSize();
   GuardHandler(0, []() -> int { throw 42; });
   EXPECT_NE(LogSince(before).find(" Unknown error\r\n"), std::string::npos);
 }
@@ -70,7 +70,6 @@ struct EmptyDialog {
   WORD menu = 0, windowClass = 0, title = 0;
 };
 
-size_t LogSize() { return testutil::ReadFileText(ProgramFolder() + "\\Log.txt").size(); }
 
 }  // namespace
 

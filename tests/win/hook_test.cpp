@@ -15,13 +15,14 @@ struct Event {
   UINT message;
   WPARAM wParam;
   LPARAM lParam;
+  DWORD time;  // the tick count when it was posted
 };
 
 std::vector<Event> received;
 
 LRESULT CALLBACK TestWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == kHookKeyboardMessage || message == kHookMouseMessage || message == kHookActivityMessage) {
-    received.push_back({message, wParam, lParam});
+    received.push_back({message, wParam, lParam, static_cast<DWORD>(GetMessageTime())});
     return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
@@ -163,20 +164,50 @@ TEST_F(HookTest, NothingArrivesAfterStop) {
 // included, and never as one message per move.
 TEST_F(HookTest, ActivityIsReportedAtMostOnceASecond) {
   ASSERT_EQ(StartHook(window_), kHookStarted);
-  testutil::WaitFor([] { return false; }, 1100);  // past the report at installation time
-  received.clear();
-  for (int i = 0; i < 40; ++i) {
-    Move(i % 2 ? 1 : -1);
+  auto reports = [] {
+    std::vector<DWORD> times;
+    for (const Event& e : received) {
+      if (e.message == kHookActivityMessage) times.push_back(e.time);
+    }
+    return times;
+  };
+  // Moves until a report comes (one from an earlier test may hold it back
+  // for up to a second); the rest is timed from that report.
+  ASSERT_TRUE(testutil::WaitFor(
+      [&] {
+        Move(1);
+        Move(-1);
+        return !reports().empty();
+      },
+      3000))
+      << "moves are reported";
+  const DWORD first = reports().front();
+  // Moves for 1.6 s after that report, one every 10 ms (only the pace).
+  while (GetTickCount() - first < 1600) {
+    Move(1);
+    Sleep(10);
+    Move(-1);
     Sleep(10);
   }
-  testutil::WaitFor([] { return false; }, 200);
-  EXPECT_EQ(Count(kHookActivityMessage), 1u);
-  EXPECT_EQ(Count(kHookMouseMessage), 0u) << "moves are no button messages";
-  testutil::WaitFor([] { return false; }, 1000);
-  Key('D', false);
-  Key('D', true);
+  // Everything the moves posted is in once a later key is (one queue, in order).
+  Key('E', false);
+  Key('E', true);
   ASSERT_TRUE(WaitForKeys(2));
-  EXPECT_EQ(Count(kHookActivityMessage), 2u) << "a key a second later is reported again";
+  std::vector<DWORD> times = reports();
+  ASSERT_GE(times.size(), 2u) << "a second of moves is reported again";
+  for (size_t i = 1; i < times.size(); ++i) {
+    EXPECT_GE(times[i] - times[i - 1], 1000u) << "report " << i << " came too soon";
+  }
+  EXPECT_EQ(Count(kHookMouseMessage), 0u) << "moves are no button messages";
+
+  // A key a second after the last report is reported again.
+  const DWORD last = times.back();
+  testutil::WaitFor([&] { return GetTickCount() - last >= 1000; }, 2000);
+  received.clear();
+  Key('F', false);
+  Key('F', true);
+  ASSERT_TRUE(WaitForKeys(2));
+  EXPECT_EQ(Count(kHookActivityMessage), 1u) << "a key a second later is reported again";
 }
 
 // A hook that Windows starved or removed sees nothing, while Windows still

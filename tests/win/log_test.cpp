@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/program_folder.h"
 #include "tests/win_test_util.h"
 
 using testutil::Lines;
@@ -58,7 +59,18 @@ TEST(Log, UnwritableLogIsSkippedQuietly) {
   EXPECT_TRUE(AppendLogLine(locked, "kept"));
   EXPECT_NE(ReadFileText(locked).find(" kept\r\n"), std::string::npos);
 
-  EXPECT_NO_THROW(WriteLog("written beside the test program"));
+}
+
+// WriteLog writes to the program's settings folder, and never throws even
+// where it cannot write.
+TEST(Log, WriteLogAppendsToTheLogOfTheSettingsFolder) {
+  const std::string path = DataFolder() + "\\Log.txt";
+  size_t before = testutil::LogSize(path);
+  WriteLog("written beside the test program");
+  std::vector<std::string> added = Lines(testutil::LogSince(path, before));
+  ASSERT_EQ(added.size(), 1u);
+  EXPECT_EQ(added[0].rfind(Today() + " ", 0), 0u) << added[0];
+  EXPECT_TRUE(added[0].ends_with(" written beside the test program")) << added[0];
 }
 
 TEST(Log, AViewerHoldingTheLogDoesNotBlockIt) {
