@@ -149,7 +149,8 @@ TEST_F(FoldersTest, AReadOnlyProgramFolderKeepsTheSettingsInAppData) {
   // The next start reads them from there, not from the program folder.
   process = StartReady();
   NextScheme();
-  EXPECT_TRUE(WaitFor([&] { return ReadFileText(roaming + "\\config.cfg").find("CurrentSchem=Third") != std::string::npos; }));
+  EXPECT_TRUE(WaitFor([&] { return ReadFileText(roaming + "\\config.cfg").find("CurrentSchem=Third") != std::string::npos; }))
+      << ReadFileText(roaming + "\\config.cfg") << ReadFileText(roaming + "\\Log.txt");
   Exit(process);
 }
 
