@@ -20,6 +20,43 @@ constexpr double kAttackSeconds = 0.010;
 // voices sum to) and NaN becomes silence, so a damaged float file can neither
 // poison the reverb's feedback loops nor hand the output stage inf or NaN.
 constexpr float kMixLimit = 32.0f;
+// The steps a voice may read its data at; outside them it plays at 1.
+constexpr double kMinStep = 0.0001;
+constexpr double kMaxStep = 2000.0;
+
+// One frame of interleaved stereo read through `c` (taps coefficients) from
+// data frame `first` on; frames outside [0, frames) are silence.
+inline void ReadFrame(const float* data, size_t frames, int64_t first, const float* c, size_t taps, float& left,
+                      float& right) {
+  float l = 0.0f, r = 0.0f;
+  if (first >= 0 && static_cast<size_t>(first) + taps <= frames) {
+    // Four partial sums per channel, so the adds do not wait on each other.
+    const float* x = data + 2 * first;
+    float l0 = 0, l1 = 0, r0 = 0, r1 = 0;
+    size_t m = 0;
+    for (; m + 2 <= taps; m += 2) {
+      l0 += c[m] * x[2 * m];
+      r0 += c[m] * x[2 * m + 1];
+      l1 += c[m + 1] * x[2 * m + 2];
+      r1 += c[m + 1] * x[2 * m + 3];
+    }
+    for (; m < taps; ++m) {
+      l0 += c[m] * x[2 * m];
+      r0 += c[m] * x[2 * m + 1];
+    }
+    l = l0 + l1;
+    r = r0 + r1;
+  } else {
+    for (size_t m = 0; m < taps; ++m) {
+      const int64_t at = first + static_cast<int64_t>(m);
+      if (at < 0 || static_cast<size_t>(at) >= frames) continue;
+      l += c[m] * data[2 * at];
+      r += c[m] * data[2 * at + 1];
+    }
+  }
+  left = l;
+  right = r;
+}
 
 void Release(std::atomic<int>* active) {
   if (active != nullptr) active->fetch_sub(1, std::memory_order_release);
@@ -39,10 +76,11 @@ Mixer::Mixer(uint32_t rate, size_t maxVoices)
       fadeFrames_(std::max<size_t>(1, static_cast<size_t>(std::lround(rate * kFadeSeconds)))),
       attackFrames_(static_cast<size_t>(std::lround(rate * kAttackSeconds))),
       voices_(maxVoices),
+      coefficients_(MaxKernelTaps()),
       reverb_(rate) {}
 
 bool Mixer::Start(SampleFrames data, uint32_t sampleId, StereoGain gain, size_t startFrame, std::atomic<int>* active,
-                  size_t delayFrames) {
+                  size_t delayFrames, double step) {
   if (data.stereo == nullptr || startFrame >= data.frames) {
     Release(active);
     return true;
@@ -64,6 +102,13 @@ bool Mixer::Start(SampleFrames data, uint32_t sampleId, StereoGain gain, size_t 
   v.fadeFrom = kNoFade;
   v.startPos = startFrame;
   v.delay = delayFrames;
+  v.frac = 0;
+  v.step = uint64_t{1} << 32;
+  v.kernel = nullptr;
+  if (step != 1.0 && step >= kMinStep && step <= kMaxStep) {
+    v.step = static_cast<uint64_t>(std::llround(step * 4294967296.0));
+    v.kernel = &KernelForStep(step);
+  }
   v.inUse = true;
   ++activeVoices_;
   return true;
@@ -147,11 +192,51 @@ void Mixer::RenderVoice(Voice& v, float* out, size_t frames) {
   if (v.pos >= v.frames) EndVoice(v);
 }
 
+void Mixer::RenderVoiceAtRate(Voice& v, float* out, size_t frames) {
+  size_t done = std::min(v.delay, frames);
+  v.delay -= done;
+  const RateKernel& kernel = *v.kernel;
+  const size_t taps = kernel.taps;
+  const auto lead = static_cast<int64_t>(taps / 2) - 1;
+  const uint64_t stepWhole = v.step >> 32;
+  const auto stepFrac = static_cast<uint32_t>(v.step);
+  float* c = coefficients_.data();
+  for (; done < frames; ++done) {
+    if (v.pos >= v.frames) break;
+    if (v.fadeLeft == 0 && v.fadeFrom != kNoFade && v.pos >= v.fadeFrom) {
+      v.fadeLeft = fadeFrames_;
+      v.fadeFrom = kNoFade;
+    }
+    // Linear ramp over the fade, as for a voice at its own rate: the last
+    // frame of it is silent.
+    const float fade = v.fadeLeft == 0 ? 1.0f
+                                       : static_cast<float>(v.fadeLeft - 1) / static_cast<float>(fadeFrames_);
+    kernel.Coefficients(static_cast<double>(v.frac) * (1.0 / 4294967296.0), c);
+    float left, right;
+    ReadFrame(v.data, v.frames, static_cast<int64_t>(v.pos) - lead, c, taps, left, right);
+    out[2 * done] += fade * v.gainLeft * left;
+    out[2 * done + 1] += fade * v.gainRight * right;
+    if (v.fadeLeft != 0 && --v.fadeLeft == 0) {
+      EndVoice(v);
+      return;
+    }
+    const uint64_t next = uint64_t{v.frac} + stepFrac;
+    v.frac = static_cast<uint32_t>(next);
+    v.pos += static_cast<size_t>(stepWhole + (next >> 32));
+  }
+  if (v.pos >= v.frames) EndVoice(v);
+}
+
 void Mixer::Render(float* out, size_t frames) {
   std::fill(out, out + 2 * frames, 0.0f);
   if (activeVoices_ > 0) {
     for (Voice& v : voices_) {
-      if (v.inUse) RenderVoice(v, out, frames);
+      if (!v.inUse) continue;
+      if (v.kernel) {
+        RenderVoiceAtRate(v, out, frames);
+      } else {
+        RenderVoice(v, out, frames);
+      }
     }
     for (size_t i = 0; i < 2 * frames; ++i) {
       const float x = out[i];
