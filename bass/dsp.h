@@ -177,7 +177,6 @@ class Mixer {
   size_t fadeFrames_;
   size_t attackFrames_;
   std::vector<Voice> voices_;
-  std::vector<float> coefficients_;  // the kernel row of the frame being read, sized once
   size_t activeVoices_ = 0;
   Reverb reverb_;
 };

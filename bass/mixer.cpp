@@ -24,40 +24,6 @@ constexpr float kMixLimit = 32.0f;
 constexpr double kMinStep = 0.0001;
 constexpr double kMaxStep = 2000.0;
 
-// One frame of interleaved stereo read through `c` (taps coefficients) from
-// data frame `first` on; frames outside [0, frames) are silence.
-inline void ReadFrame(const float* data, size_t frames, int64_t first, const float* c, size_t taps, float& left,
-                      float& right) {
-  float l = 0.0f, r = 0.0f;
-  if (first >= 0 && static_cast<size_t>(first) + taps <= frames) {
-    // Four partial sums per channel, so the adds do not wait on each other.
-    const float* x = data + 2 * first;
-    float l0 = 0, l1 = 0, r0 = 0, r1 = 0;
-    size_t m = 0;
-    for (; m + 2 <= taps; m += 2) {
-      l0 += c[m] * x[2 * m];
-      r0 += c[m] * x[2 * m + 1];
-      l1 += c[m + 1] * x[2 * m + 2];
-      r1 += c[m + 1] * x[2 * m + 3];
-    }
-    for (; m < taps; ++m) {
-      l0 += c[m] * x[2 * m];
-      r0 += c[m] * x[2 * m + 1];
-    }
-    l = l0 + l1;
-    r = r0 + r1;
-  } else {
-    for (size_t m = 0; m < taps; ++m) {
-      const int64_t at = first + static_cast<int64_t>(m);
-      if (at < 0 || static_cast<size_t>(at) >= frames) continue;
-      l += c[m] * data[2 * at];
-      r += c[m] * data[2 * at + 1];
-    }
-  }
-  left = l;
-  right = r;
-}
-
 void Release(std::atomic<int>* active) {
   if (active != nullptr) active->fetch_sub(1, std::memory_order_release);
 }
@@ -76,7 +42,6 @@ Mixer::Mixer(uint32_t rate, size_t maxVoices)
       fadeFrames_(std::max<size_t>(1, static_cast<size_t>(std::lround(rate * kFadeSeconds)))),
       attackFrames_(static_cast<size_t>(std::lround(rate * kAttackSeconds))),
       voices_(maxVoices),
-      coefficients_(MaxKernelTaps()),
       reverb_(rate) {}
 
 bool Mixer::Start(SampleFrames data, uint32_t sampleId, StereoGain gain, size_t startFrame, std::atomic<int>* active,
@@ -200,7 +165,6 @@ void Mixer::RenderVoiceAtRate(Voice& v, float* out, size_t frames) {
   const auto lead = static_cast<int64_t>(taps / 2) - 1;
   const uint64_t stepWhole = v.step >> 32;
   const auto stepFrac = static_cast<uint32_t>(v.step);
-  float* c = coefficients_.data();
   for (; done < frames; ++done) {
     if (v.pos >= v.frames) break;
     if (v.fadeLeft == 0 && v.fadeFrom != kNoFade && v.pos >= v.fadeFrom) {
@@ -211,9 +175,14 @@ void Mixer::RenderVoiceAtRate(Voice& v, float* out, size_t frames) {
     // frame of it is silent.
     const float fade = v.fadeLeft == 0 ? 1.0f
                                        : static_cast<float>(v.fadeLeft - 1) / static_cast<float>(fadeFrames_);
-    kernel.Coefficients(static_cast<double>(v.frac) * (1.0 / 4294967296.0), c);
+    const double frac = static_cast<double>(v.frac) * (1.0 / 4294967296.0);
+    const int64_t first = static_cast<int64_t>(v.pos) - lead;
     float left, right;
-    ReadFrame(v.data, v.frames, static_cast<int64_t>(v.pos) - lead, c, taps, left, right);
+    if (first >= 0 && static_cast<size_t>(first) + taps <= v.frames) {
+      kernel.Read(v.data + 2 * first, frac, left, right);
+    } else {
+      kernel.ReadNearEdge(v.data, v.frames, first, frac, left, right);
+    }
     out[2 * done] += fade * v.gainLeft * left;
     out[2 * done + 1] += fade * v.gainRight * right;
     if (v.fadeLeft != 0 && --v.fadeLeft == 0) {

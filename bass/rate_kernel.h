@@ -14,16 +14,21 @@
 // nothing above the output's Nyquist frequency folds back.
 struct RateKernel {
   double scale = 1.0;
-  size_t taps = 0;    // data frames weighed for one output frame (even)
+  size_t taps = 0;    // data frames weighed for one output frame (a multiple of 4)
   size_t phases = 0;  // rows; row p is for a fractional position of p / phases
-  // (phases + 1) rows of `taps` coefficients, each row summing to one; the
-  // last row (phase 1.0) lets interpolation between rows never wrap.
+  // Row p holds the coefficients for a fractional position of p / phases,
+  // each twice (once for the left and once for the right sample of an
+  // interleaved frame), followed by the differences to row p + 1, also
+  // twice: 4 * taps floats a row. A row's coefficients sum to one.
   std::vector<float> rows;
 
-  // Coefficient m of the row for fractional position `frac` weighs data
-  // frame i - taps / 2 + 1 + m for an output at i + frac. Writes `taps`
-  // coefficients, blended linearly between the two nearest rows.
-  void Coefficients(double frac, float* out) const;
+  // One frame of interleaved stereo at fractional position `frac` (0..1)
+  // past data frame `first + taps / 2 - 1`, i.e. read from data frames
+  // first .. first + taps - 1, all of which must exist; blended linearly
+  // between the two nearest rows.
+  void Read(const float* data, double frac, float& left, float& right) const;
+  // The same where some of those frames lie outside [0, frames): silence.
+  void ReadNearEdge(const float* data, size_t frames, int64_t first, double frac, float& left, float& right) const;
 };
 
 // The kernel for reading data `step` times as fast as it was made (0 < step):
@@ -31,5 +36,3 @@ struct RateKernel {
 // narrowest kernel's share the narrowest.
 const RateKernel& KernelForStep(double step);
 
-// The widest kernel any step can ask for, in taps: a voice's scratch space.
-size_t MaxKernelTaps();
