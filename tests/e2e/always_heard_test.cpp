@@ -249,12 +249,13 @@ TEST_F(AlwaysHeardTest, FiftyPressesTenToFortyMillisecondsApartAreEachHeard) {
     // which takes whole buffers at a time, the more so on a busy machine.)
     clock.push_back(mean / pressed);
   }
-  // The presses keep their spacing: the capture's clock is the same at 40
-  // and at 20 ms apart, so the second sound half as far apart; presses held
-  // back and sent together would not. (At 10 ms apart the grain of Wine's
-  // output buffers and a busy machine blur the mean; the count above holds.)
-  ASSERT_GE(clock.size(), 2u);
-  EXPECT_NEAR(clock[1] / clock[0], 1.0, 0.15) << "20 ms against 40 ms apart";
+  // The presses keep their spacing: measured on the capture's clock, 20 and
+  // 10 ms apart are not closer than 40 ms apart makes them, so no presses
+  // were held back and then sounded together. (A busy machine may stretch a
+  // burst, never shrink it, so only the lower bound is asserted.)
+  ASSERT_EQ(clock.size(), 3u);
+  EXPECT_GT(clock[1] / clock[0], 0.85) << "20 ms against 40 ms apart";
+  EXPECT_GT(clock[2] / clock[0], 0.85) << "10 ms against 40 ms apart";
   Exit(process);
 }
 
