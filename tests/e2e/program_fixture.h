@@ -493,7 +493,9 @@ class InputTest : public ProgramTest {
   // effect the caller names, if any.
   void HotkeyChord(std::initializer_list<WORD> keys, const std::function<bool()>& effect = nullptr) {
     Heard([&] { Chord(keys); });
-    if (effect) EXPECT_TRUE(WaitFor(effect, 5000)) << "the hotkey's effect";
+    if (effect) {
+      EXPECT_TRUE(WaitFor(effect, 5000)) << "the hotkey's effect";
+    }
   }
   // How much sound follows the end of a tone, relative to the tone: the tail
   // that a reverb leaves (about 0 without one).
