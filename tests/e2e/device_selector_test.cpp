@@ -132,7 +132,7 @@ TEST_F(SelectorTest, SelectAudioDeviceChangesTheDeviceAndKeepsThePreset) {
   Press(selector, IDOK);
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(selector); }));
   EXPECT_TRUE(WaitFor([&] { return !IsWindowEnabled(Control(IDC_tbGlobalVolume)); }));
-  EXPECT_FALSE(IsWindowEnabled(Control(IDC_cbEAX)));
+  EXPECT_TRUE(WaitFor([&] { return !IsWindowEnabled(Control(IDC_cbEAX)); }));
   Exit(process);
   EXPECT_EQ(ConfigValue("DeviceID"), "0");
   EXPECT_EQ(ConfigValue("SupportEAX"), "0");
