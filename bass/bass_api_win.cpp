@@ -22,7 +22,6 @@
 #include "bass/dsp.h"
 #include "bass/library_win.h"
 #include "bass/output_win.h"
-#include "bass/rate_kernel.h"
 #include "bass/sample_file_win.h"
 #include "bass/sample_store.h"
 #include "bass/wav_decoder.h"
@@ -192,7 +191,6 @@ BOOL WINAPI BASS_Init(int device, DWORD freq, DWORD, HWND, GUID*) {
   std::lock_guard<std::mutex> guard(apiLock);
   if (lib.initialized) return Fail(kBassErrorAlready, FALSE);
   if (device < -1) return Fail(kBassErrorDevice, FALSE);
-  KernelForStep(1.0);  // the mixer's rate kernels, made once on this thread rather than the render thread
   if (device == 0) {
     lib.rate = (freq >= 1000 && freq <= 384000) ? freq : kNoSoundRate;
   } else {

@@ -42,10 +42,7 @@ Mixer::Mixer(uint32_t rate, size_t maxVoices)
       fadeFrames_(std::max<size_t>(1, static_cast<size_t>(std::lround(rate * kFadeSeconds)))),
       attackFrames_(static_cast<size_t>(std::lround(rate * kAttackSeconds))),
       voices_(maxVoices),
-      reverb_(rate) {
-  // The rate kernels are made at their first use: here, not in Render.
-  KernelForStep(1.0);
-}
+      reverb_(rate) {}
 
 bool Mixer::Start(SampleFrames data, uint32_t sampleId, StereoGain gain, size_t startFrame, std::atomic<int>* active,
                   size_t delayFrames, double step) {
