@@ -22,6 +22,7 @@
 #include "bass/dsp.h"
 #include "bass/library_win.h"
 #include "bass/output_win.h"
+#include "bass/rate_kernel.h"
 #include "bass/sample_file_win.h"
 #include "bass/sample_store.h"
 #include "bass/wav_decoder.h"
@@ -34,24 +35,9 @@ constexpr size_t kCacheBytes = 8u << 20;
 // Rates a sample may be played at, besides its own.
 constexpr int kMinPlayRate = 100;
 constexpr int kMaxPlayRate = 200000;
-// A sample played far below its own rate grows by the same factor; past this
-// size of its data at the new rate the play fails for want of memory.
-constexpr size_t kMaxVariantBytes = 64u << 20;
-// Variants no voice plays that are kept for the next play at their rate.
-constexpr size_t kIdleVariants = 4;
-
-// The sample's data resampled for playing at another rate than its own.
-// Made on the calling thread; `active` counts the voices reading it, so it is
-// let go only once they have ended.
-struct RateVariant {
-  int freq = 0;
-  std::vector<float> stereo;
-  std::atomic<int> active{0};
-};
-
 // Decoded data, converted to the mixer's rate; immutable once loaded. Its
-// voices on the render thread read it; `active` counts those at the sample's
-// own rate, each variant those at its rate.
+// voices on the render thread read it, each at a rate of its own; `active`
+// counts them.
 struct Sample {
   StereoData stereo;  // shared with the decode cache
   uint32_t ownRate = 0;
@@ -59,14 +45,8 @@ struct Sample {
   DWORD max = 1;
   bool placed = false;  // loaded with BASS_SAMPLE_3D: a play's position sets its balance
   std::atomic<int> active{0};
-  std::vector<std::unique_ptr<RateVariant>> variants;  // most recently played last
 
-  // Voices of the sample playing at any rate.
-  int Playing() const {
-    int playing = active.load(std::memory_order_acquire);
-    for (const auto& variant : variants) playing += variant->active.load(std::memory_order_acquire);
-    return playing;
-  }
+  int Playing() const { return active.load(std::memory_order_acquire); }
 };
 
 struct Reverb3 {
@@ -131,48 +111,6 @@ int PlayRate(const Sample& sample, int freq) {
   if (freq == -1 || freq == 0 || static_cast<int64_t>(freq) == sample.ownRate) return 0;
   if (freq < kMinPlayRate || freq > kMaxPlayRate) return -1;
   return freq;
-}
-
-// The sample's data for playing at `freq`: the variant made for an earlier
-// play at that rate, or a new one. Its data at the mixer's rate is resampled
-// as if it ran at `freq` instead of its own rate, so it plays freq / ownRate
-// times as fast, that much higher.
-int VariantFor(Sample& sample, int freq, RateVariant*& variant) {
-  auto& variants = sample.variants;
-  auto found = std::find_if(variants.begin(), variants.end(),
-                            [&](const std::unique_ptr<RateVariant>& v) { return v->freq == freq; });
-  if (found != variants.end()) {
-    std::rotate(found, found + 1, variants.end());
-    variant = variants.back().get();
-    return kBassOk;
-  }
-  const double bytes = static_cast<double>(sample.stereo->size()) * sizeof(float) * sample.ownRate / freq;
-  if (bytes > kMaxVariantBytes) return kBassErrorMem;
-  try {
-    auto made = std::make_unique<RateVariant>();
-    made->freq = freq;
-    made->stereo = ResampleStereo(*sample.stereo, static_cast<uint32_t>(freq), sample.ownRate);
-    variants.push_back(std::move(made));
-  } catch (const std::bad_alloc&) {
-    return kBassErrorMem;
-  }
-  variant = variants.back().get();
-  return kBassOk;
-}
-
-// Lets go of the variants no voice plays, but for the few played last.
-void TrimVariants(Sample& sample) {
-  auto& variants = sample.variants;
-  auto idle = [](const std::unique_ptr<RateVariant>& v) { return v->active.load(std::memory_order_acquire) == 0; };
-  auto idleCount = static_cast<size_t>(std::count_if(variants.begin(), variants.end(), idle));
-  for (auto it = variants.begin(); it != variants.end() && idleCount > kIdleVariants;) {
-    if (idle(*it)) {
-      it = variants.erase(it);
-      --idleCount;
-    } else {
-      ++it;
-    }
-  }
 }
 
 void SendReverb() {
@@ -254,6 +192,7 @@ BOOL WINAPI BASS_Init(int device, DWORD freq, DWORD, HWND, GUID*) {
   std::lock_guard<std::mutex> guard(apiLock);
   if (lib.initialized) return Fail(kBassErrorAlready, FALSE);
   if (device < -1) return Fail(kBassErrorDevice, FALSE);
+  KernelForStep(1.0);  // the mixer's rate kernels, made once on this thread rather than the render thread
   if (device == 0) {
     lib.rate = (freq >= 1000 && freq <= 384000) ? freq : kNoSoundRate;
   } else {
@@ -357,36 +296,26 @@ HCHANNEL WINAPI BASS_SamplePlay3DEx(HSAMPLE handle, BASS_3DVECTOR* pos, BASS_3DV
   HCHANNEL channel = 0x20000000u + (++lib.lastChannel & 0xFFFFFFFu);
   if (!lib.output) return Succeed(channel);  // nothing to hear
 
-  // The sample's own data, or (at another rate) a variant made for it here,
-  // never on the render thread.
-  const std::vector<float>* data = sample->stereo.get();
-  std::atomic<int>* voices = &sample->active;
-  if (rate != 0) {
-    RateVariant* variant = nullptr;
-    int result = VariantFor(*sample, rate, variant);
-    if (result != kBassOk) return Fail<HCHANNEL>(result, 0);
-    data = &variant->stereo;
-    voices = &variant->active;
-  }
-  // The start offset counts frames of the sample's own rate, which pass at
-  // the rate played.
-  const uint32_t playRate = rate != 0 ? static_cast<uint32_t>(rate) : sample->ownRate;
-  const size_t frames = data->size() / 2;
-  const auto startFrame = static_cast<size_t>(std::llround(static_cast<double>(start) * lib.rate / playRate));
+  // The start offset counts frames of the sample's own rate; the data is at
+  // the mixer's. At another rate than its own, the mixer reads the same data
+  // that many times as fast: nothing is copied or resampled here.
+  const std::vector<float>& data = *sample->stereo;
+  const size_t frames = data.size() / 2;
+  const auto startFrame = static_cast<size_t>(std::llround(static_cast<double>(start) * lib.rate / sample->ownRate));
   if (startFrame >= frames) return Succeed(channel);
 
   RenderCommand command;
   command.kind = RenderCommand::kPlay;
   command.sampleId = handle;
-  command.data = SampleFrames{data->data(), frames};
+  command.data = SampleFrames{data.data(), frames};
   const float level = static_cast<float>(std::clamp(volume, 0, 100)) / 100.0f;
   command.gain = sample->placed ? Placed(level, pos ? pos->x : 0.0f) : StereoGain(level);
   command.startFrame = startFrame;
-  command.active = voices;
-  voices->fetch_add(1, std::memory_order_acq_rel);
+  command.step = rate != 0 ? static_cast<double>(rate) / sample->ownRate : 1.0;
+  command.active = &sample->active;
+  sample->active.fetch_add(1, std::memory_order_acq_rel);
   bool sent = lib.output->Send(command);
-  if (!sent) voices->fetch_sub(1, std::memory_order_acq_rel);
-  TrimVariants(*sample);
+  if (!sent) sample->active.fetch_sub(1, std::memory_order_acq_rel);
   return sent ? Succeed(channel) : Fail<HCHANNEL>(kBassErrorNoChannel, 0);
 }
 

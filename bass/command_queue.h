@@ -15,6 +15,7 @@ struct RenderCommand {
   SampleFrames data;             // kPlay
   StereoGain gain{0.0f};         // kPlay: the volume, and the placing between the channels
   size_t startFrame = 0;         // kPlay
+  double step = 1.0;             // kPlay: frames of the data per output frame (its pitch)
   std::atomic<int>* active = nullptr;  // kPlay: the sample's voice count, already raised
   float wet = 0, decay = 0, damp = 0;  // kReverb
   int64_t posted = 0;            // kPlay: the performance counter when it was sent

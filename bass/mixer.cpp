@@ -20,6 +20,9 @@ constexpr double kAttackSeconds = 0.010;
 // voices sum to) and NaN becomes silence, so a damaged float file can neither
 // poison the reverb's feedback loops nor hand the output stage inf or NaN.
 constexpr float kMixLimit = 32.0f;
+// The steps a voice may read its data at; outside them it plays at 1.
+constexpr double kMinStep = 0.0001;
+constexpr double kMaxStep = 2000.0;
 
 void Release(std::atomic<int>* active) {
   if (active != nullptr) active->fetch_sub(1, std::memory_order_release);
@@ -39,10 +42,13 @@ Mixer::Mixer(uint32_t rate, size_t maxVoices)
       fadeFrames_(std::max<size_t>(1, static_cast<size_t>(std::lround(rate * kFadeSeconds)))),
       attackFrames_(static_cast<size_t>(std::lround(rate * kAttackSeconds))),
       voices_(maxVoices),
-      reverb_(rate) {}
+      reverb_(rate) {
+  // The rate kernels are made at their first use: here, not in Render.
+  KernelForStep(1.0);
+}
 
 bool Mixer::Start(SampleFrames data, uint32_t sampleId, StereoGain gain, size_t startFrame, std::atomic<int>* active,
-                  size_t delayFrames) {
+                  size_t delayFrames, double step) {
   if (data.stereo == nullptr || startFrame >= data.frames) {
     Release(active);
     return true;
@@ -64,6 +70,13 @@ bool Mixer::Start(SampleFrames data, uint32_t sampleId, StereoGain gain, size_t 
   v.fadeFrom = kNoFade;
   v.startPos = startFrame;
   v.delay = delayFrames;
+  v.frac = 0;
+  v.step = uint64_t{1} << 32;
+  v.kernel = nullptr;
+  if (step != 1.0 && step >= kMinStep && step <= kMaxStep) {
+    v.step = static_cast<uint64_t>(std::llround(step * 4294967296.0));
+    v.kernel = &KernelForStep(step);
+  }
   v.inUse = true;
   ++activeVoices_;
   return true;
@@ -147,11 +160,55 @@ void Mixer::RenderVoice(Voice& v, float* out, size_t frames) {
   if (v.pos >= v.frames) EndVoice(v);
 }
 
+void Mixer::RenderVoiceAtRate(Voice& v, float* out, size_t frames) {
+  size_t done = std::min(v.delay, frames);
+  v.delay -= done;
+  const RateKernel& kernel = *v.kernel;
+  const size_t taps = kernel.taps;
+  const auto lead = static_cast<int64_t>(taps / 2) - 1;
+  const uint64_t stepWhole = v.step >> 32;
+  const auto stepFrac = static_cast<uint32_t>(v.step);
+  for (; done < frames; ++done) {
+    if (v.pos >= v.frames) break;
+    if (v.fadeLeft == 0 && v.fadeFrom != kNoFade && v.pos >= v.fadeFrom) {
+      v.fadeLeft = fadeFrames_;
+      v.fadeFrom = kNoFade;
+    }
+    // Linear ramp over the fade, as for a voice at its own rate: the last
+    // frame of it is silent.
+    const float fade = v.fadeLeft == 0 ? 1.0f
+                                       : static_cast<float>(v.fadeLeft - 1) / static_cast<float>(fadeFrames_);
+    const double frac = static_cast<double>(v.frac) * (1.0 / 4294967296.0);
+    const int64_t first = static_cast<int64_t>(v.pos) - lead;
+    float left, right;
+    if (first >= 0 && static_cast<size_t>(first) + taps <= v.frames) {
+      kernel.Read(v.data + 2 * first, frac, left, right);
+    } else {
+      kernel.ReadNearEdge(v.data, v.frames, first, frac, left, right);
+    }
+    out[2 * done] += fade * v.gainLeft * left;
+    out[2 * done + 1] += fade * v.gainRight * right;
+    if (v.fadeLeft != 0 && --v.fadeLeft == 0) {
+      EndVoice(v);
+      return;
+    }
+    const uint64_t next = uint64_t{v.frac} + stepFrac;
+    v.frac = static_cast<uint32_t>(next);
+    v.pos += static_cast<size_t>(stepWhole + (next >> 32));
+  }
+  if (v.pos >= v.frames) EndVoice(v);
+}
+
 void Mixer::Render(float* out, size_t frames) {
   std::fill(out, out + 2 * frames, 0.0f);
   if (activeVoices_ > 0) {
     for (Voice& v : voices_) {
-      if (v.inUse) RenderVoice(v, out, frames);
+      if (!v.inUse) continue;
+      if (v.kernel) {
+        RenderVoiceAtRate(v, out, frames);
+      } else {
+        RenderVoice(v, out, frames);
+      }
     }
     for (size_t i = 0; i < 2 * frames; ++i) {
       const float x = out[i];

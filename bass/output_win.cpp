@@ -529,7 +529,7 @@ void AudioOutput::DrainCommands() {
         int64_t delay = (command.posted - unwrittenSince_) * static_cast<int64_t>(rate_.load()) / qpcPerSecond_;
         delay = std::clamp<int64_t>(delay, 0, maxDelay);
         if (mixer_->Start(command.data, command.sampleId, command.gain, command.startFrame, command.active,
-                          static_cast<size_t>(delay)) &&
+                          static_cast<size_t>(delay), command.step) &&
             pendingCount_ < pending_.size()) {
           LARGE_INTEGER now;
           QueryPerformanceCounter(&now);

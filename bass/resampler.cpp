@@ -8,14 +8,14 @@
 // share a small enough grid (44100 <-> 48000 has 160 phases, 11025 -> 48000
 // has 640); otherwise on a fine grid with linear interpolation between rows.
 //
-// Key sounds are loaded again on every key press, so this is on the typing
-// path: the table of the last rate pair is kept, and a mono file (spread to
-// two equal channels by the decoder) is filtered once, not twice. A press
-// played at a varied rate needs a rate pair of its own each time; there, the
+// Sounds are converted once, when they load: the table of the last rate pair
+// is kept, and a mono file (spread to two equal channels by the decoder) is
+// filtered once, not twice. For a pair without a small common grid the
 // interpolated table does not depend on the pair but only on the kernel, so
 // the kernel's cut-off is taken a little lower, on a grid (at most 1/32 of
 // the lower rate: no aliasing, a pass band still beyond 20 kHz at 48 kHz),
-// and the few tables of the grid points in use are kept.
+// and the few tables of the grid points in use are kept. (A voice played at
+// another rate is read between its frames by the mixer: bass/rate_kernel.h.)
 
 #include <algorithm>
 #include <array>
