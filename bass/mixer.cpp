@@ -23,6 +23,8 @@ constexpr float kMixLimit = 32.0f;
 // The steps a voice may read its data at; outside them it plays at 1.
 constexpr double kMinStep = 0.0001;
 constexpr double kMaxStep = 2000.0;
+// Frames a voice at a rate of its own reads in one go, on the stack.
+constexpr size_t kRunFrames = 64;
 
 void Release(std::atomic<int>* active) {
   if (active != nullptr) active->fetch_sub(1, std::memory_order_release);
@@ -73,7 +75,8 @@ bool Mixer::Start(SampleFrames data, uint32_t sampleId, StereoGain gain, size_t 
   v.frac = 0;
   v.step = uint64_t{1} << 32;
   v.kernel = nullptr;
-  if (step != 1.0 && step >= kMinStep && step <= kMaxStep) {
+  // Its position is kept in 32.32 fixed point: data up to 2^32 frames (a day).
+  if (step != 1.0 && step >= kMinStep && step <= kMaxStep && data.frames < (uint64_t{1} << 32)) {
     v.step = static_cast<uint64_t>(std::llround(step * 4294967296.0));
     v.kernel = &KernelForStep(step);
   }
@@ -160,41 +163,70 @@ void Mixer::RenderVoice(Voice& v, float* out, size_t frames) {
   if (v.pos >= v.frames) EndVoice(v);
 }
 
+namespace {
+
+// Frames read from `position` on, `step` apart, before one reaches `limit`
+// (all in units of 2^-32 frame).
+size_t FramesBefore(uint64_t position, uint64_t limit, uint64_t step) {
+  return position < limit ? static_cast<size_t>((limit - 1 - position) / step + 1) : 0;
+}
+
+}  // namespace
+
 void Mixer::RenderVoiceAtRate(Voice& v, float* out, size_t frames) {
   size_t done = std::min(v.delay, frames);
   v.delay -= done;
   const RateKernel& kernel = *v.kernel;
-  const size_t taps = kernel.taps;
-  const auto lead = static_cast<int64_t>(taps / 2) - 1;
-  const uint64_t stepWhole = v.step >> 32;
-  const auto stepFrac = static_cast<uint32_t>(v.step);
-  for (; done < frames; ++done) {
-    if (v.pos >= v.frames) break;
+  const size_t lead = kernel.taps / 2 - 1;
+  // Whole positions from which the kernel's every tap lies in the data; the
+  // few frames at either end read their missing neighbours as silence.
+  const uint64_t wholeFrom = uint64_t{lead} << 32;
+  const uint64_t wholeEnd = v.frames >= kernel.taps ? uint64_t{v.frames - kernel.taps + lead + 1} << 32 : 0;
+  float run[2 * kRunFrames];
+  while (done < frames && v.pos < v.frames) {
     if (v.fadeLeft == 0 && v.fadeFrom != kNoFade && v.pos >= v.fadeFrom) {
       v.fadeLeft = fadeFrames_;
       v.fadeFrom = kNoFade;
     }
+    uint64_t position = (uint64_t{v.pos} << 32) | v.frac;
+    // A run stays inside the data, stops where a fade begins and ends with one.
+    size_t n = 0;
+    if (position >= wholeFrom) {
+      n = std::min({frames - done, kRunFrames, FramesBefore(position, wholeEnd, v.step)});
+      if (v.fadeFrom != kNoFade) n = std::min(n, FramesBefore(position, uint64_t{v.fadeFrom} << 32, v.step));
+      if (v.fadeLeft != 0) n = std::min(n, v.fadeLeft);
+    }
+    if (n > 0) {
+      kernel.ReadRun(v.data, position, v.step, n, run);
+    } else {
+      n = 1;
+      kernel.ReadNearEdge(v.data, v.frames, v.pos, v.frac, run[0], run[1]);
+    }
     // Linear ramp over the fade, as for a voice at its own rate: the last
     // frame of it is silent.
-    const float fade = v.fadeLeft == 0 ? 1.0f
-                                       : static_cast<float>(v.fadeLeft - 1) / static_cast<float>(fadeFrames_);
-    const double frac = static_cast<double>(v.frac) * (1.0 / 4294967296.0);
-    const int64_t first = static_cast<int64_t>(v.pos) - lead;
-    float left, right;
-    if (first >= 0 && static_cast<size_t>(first) + taps <= v.frames) {
-      kernel.Read(v.data + 2 * first, frac, left, right);
+    float* to = out + 2 * done;
+    if (v.fadeLeft == 0) {
+      for (size_t i = 0; i < n; ++i) {
+        to[2 * i] += v.gainLeft * run[2 * i];
+        to[2 * i + 1] += v.gainRight * run[2 * i + 1];
+      }
     } else {
-      kernel.ReadNearEdge(v.data, v.frames, first, frac, left, right);
+      const float perFrame = 1.0f / static_cast<float>(fadeFrames_);
+      for (size_t i = 0; i < n; ++i) {
+        const float fade = static_cast<float>(v.fadeLeft - 1 - i) * perFrame;
+        to[2 * i] += fade * v.gainLeft * run[2 * i];
+        to[2 * i + 1] += fade * v.gainRight * run[2 * i + 1];
+      }
+      v.fadeLeft -= n;
+      if (v.fadeLeft == 0) {
+        EndVoice(v);
+        return;
+      }
     }
-    out[2 * done] += fade * v.gainLeft * left;
-    out[2 * done + 1] += fade * v.gainRight * right;
-    if (v.fadeLeft != 0 && --v.fadeLeft == 0) {
-      EndVoice(v);
-      return;
-    }
-    const uint64_t next = uint64_t{v.frac} + stepFrac;
-    v.frac = static_cast<uint32_t>(next);
-    v.pos += static_cast<size_t>(stepWhole + (next >> 32));
+    position += n * v.step;
+    v.pos = static_cast<size_t>(position >> 32);
+    v.frac = static_cast<uint32_t>(position);
+    done += n;
   }
   if (v.pos >= v.frames) EndVoice(v);
 }

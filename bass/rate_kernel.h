@@ -21,15 +21,28 @@ struct RateKernel {
   // interleaved frame), followed by the differences to row p + 1, also
   // twice: 4 * taps floats a row. A row's coefficients sum to one.
   std::vector<float> rows;
+  // The reading loop for this processor (AVX2 and FMA where it has them),
+  // chosen when the kernel is made.
+  void (*run)(const RateKernel&, const float*, uint64_t, uint64_t, size_t, float*) = nullptr;
 
-  // One frame of interleaved stereo at fractional position `frac` (0..1)
-  // past data frame `first + taps / 2 - 1`, i.e. read from data frames
-  // first .. first + taps - 1, all of which must exist; blended linearly
-  // between the two nearest rows.
-  void Read(const float* data, double frac, float& left, float& right) const;
+  // `count` frames of interleaved stereo read from `data` (frame 0 of the
+  // sample), the first at `position` and each next `step` further (both in
+  // units of 2^-32 frame), into `stereo`. A frame at whole position n reads
+  // data frames n - (taps / 2 - 1) .. n + taps / 2, which must all exist;
+  // between rows the coefficients are blended linearly.
+  void ReadRun(const float* data, uint64_t position, uint64_t step, size_t count, float* stereo) const {
+    run(*this, data, position, step, count, stereo);
+  }
+  // One frame at whole position `whole` and fraction `frac` (2^-32 frame)
+  // where some of those frames lie outside [0, frames): they read as silence.
   // The same where some of those frames lie outside [0, frames): silence.
-  void ReadNearEdge(const float* data, size_t frames, int64_t first, double frac, float& left, float& right) const;
+  void ReadNearEdge(const float* data, size_t frames, size_t whole, uint32_t frac, float& left, float& right) const;
 };
+
+// The reading loop without AVX2, which processors without it use: for tests,
+// to hold the chosen loop to.
+void ReadRunPortable(const RateKernel& kernel, const float* data, uint64_t position, uint64_t step, size_t count,
+                     float* stereo);
 
 // The kernel for reading data `step` times as fast as it was made (0 < step):
 // the widest cut-off that does not alias at that step. Steps beyond the

@@ -163,8 +163,6 @@ TEST_F(BassSampleHeard, AnotherRateChangesPitchAndLengthByItsRatioToTheOwn) {
   }
 }
 
-// Data made for one rate stays while a voice plays it: plays at other rates
-// that end at once come and go around it (their data is let go once more
 // A voice at another rate plays to its end while other voices of the same
 // sample, each at a rate of its own, come and go beside it: every voice reads
 // the one shared data at its own pace.
