@@ -1,11 +1,12 @@
 // The kernels: one per cut-off of a fixed grid, made at first use. The grid
 // is fine near 1 (1/16 steps from 1 down to 1/2), where the variation of each
 // press plays (within 5 %), and coarse below, where only unusual callers go.
-// Each is designed for 80 dB with its pass band up to 0.43 and its stop band
-// from 0.50 of the (scaled) rate: 72 taps at full scale, 80 at 15/16. That
-// keeps a key sound played 5 % off its rate within -75 dB of the same data
-// resampled whole by the loader's longer kernel (whose pass band reaches
-// 0.45): what lies between is the top of the band, above 20.6 kHz.
+// Each is designed for 72 dB with its pass band up to 0.43 of the (scaled)
+// data rate, where the loader's own resampling leaves the data's top, and
+// its stop band from 0.57: what passes between folds back no lower than 0.43
+// of the output rate (20.6 kHz at 48 kHz), where nobody hears it. That is 32
+// taps at full scale and 36 at 15/16, and keeps a key sound played 5 % off
+// its rate within -83 dB of the same data resampled whole by the loader.
 
 #include "bass/rate_kernel.h"
 
@@ -23,7 +24,7 @@ constexpr double kPassEdge = 0.43;
 constexpr double kStopEdge = 0.57;
 // Rows per kernel at full scale; a narrower kernel is smoother per data
 // frame and needs proportionally fewer for the same interpolation error
-// (about -100 dB with linear interpolation between rows).
+// (with linear interpolation between rows).
 constexpr size_t kPhases = 64;
 constexpr size_t kMinPhases = 16;
 constexpr std::array<double, 17> kScales = {1.0,        15.0 / 16, 14.0 / 16, 13.0 / 16, 12.0 / 16, 11.0 / 16,
