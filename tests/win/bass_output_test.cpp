@@ -153,7 +153,7 @@ TEST_F(BassOutput, AChosenEndpointThatGoesIsStoodInForAndTakenBackWhenItReturns)
   EXPECT_TRUE(ToneHeardDespite(tone, SimulateChosenEndpointBack));
   EXPECT_TRUE(testutil::WaitFor([] { return CurrentOutputInfo().onChosenEndpoint; }, 2000));
   HSAMPLE sample = Load("chirp.wav");
-  EXPECT_GT(audiotest::PlayAndMeasure(sample, chirp_, capture_), 40.0);
+  EXPECT_GT(audiotest::PlayAndMeasure(sample, chirp_, capture_, 3), 40.0);
 }
 
 // An invalidated stream (sleep, a driver update) and a refused start are
@@ -162,7 +162,7 @@ TEST_F(BassOutput, FailuresAreReopenedWithABackOffAndTheNextSoundIsHeard) {
   ASSERT_TRUE(BASS_Init(-1, 44100, BASS_DEVICE_3D, nullptr, nullptr));
   HSAMPLE sample = Load("chirp.wav");
   ASSERT_NE(sample, 0u);
-  EXPECT_GT(audiotest::PlayAndMeasure(sample, chirp_, capture_), 40.0);
+  EXPECT_GT(audiotest::PlayAndMeasure(sample, chirp_, capture_, 3), 40.0);
   for (HRESULT error : {AUDCLNT_E_DEVICE_INVALIDATED, AUDCLNT_E_SERVICE_NOT_RUNNING}) {
     uint64_t wakeups = CurrentOutputInfo().wakeups;
     // Four failures in a row: the attempts wait 0, 50, 100 and 200 ms.
