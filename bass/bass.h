@@ -66,8 +66,9 @@ BOOL WINAPI BASS_Init(int device, DWORD freq, DWORD flags, HWND win, GUID* clsid
 BOOL WINAPI BASS_Free(void);
 // The error code of the calling thread's last call (0 after a success).
 DWORD WINAPI BASS_ErrorGetCode(void);
-// Loads a WAV file (mem = FALSE: file is a path) or a WAV image in memory
-// (mem = TRUE: file points to length bytes). max: simultaneous playbacks.
+// Loads a sound file (mem = FALSE: file is a path) or a file image in memory
+// (mem = TRUE: file points to length bytes): RIFF/WAVE or Ogg Vorbis, told by
+// the content, not the name. max: simultaneous playbacks.
 HSAMPLE WINAPI BASS_SampleLoad(BOOL mem, void* file, DWORD offset, DWORD length, DWORD max, DWORD flags);
 // Plays a sample. Null vectors mean zero; freq -1 (or 0) is the sample's own
 // rate, and another rate from 100 to 200000 Hz plays it that much higher (and

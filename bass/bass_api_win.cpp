@@ -25,6 +25,7 @@
 #include "bass/rate_kernel.h"
 #include "bass/sample_file_win.h"
 #include "bass/sample_store.h"
+#include "bass/sound_decoder.h"
 #include "bass/wav_decoder.h"
 
 namespace {
@@ -258,7 +259,7 @@ HSAMPLE WINAPI BASS_SampleLoad(BOOL mem, void* file, DWORD offset, DWORD length,
       size = fileBytes.size();
     }
     DecodedWav wav;
-    int result = DecodeWav(bytes, size, wav);
+    int result = DecodeSound(bytes, size, wav);
     if (result != kBassOk) return Fail<HSAMPLE>(result, 0);
     try {
       sample->stereo = std::make_shared<const std::vector<float>>(ResampleStereo(ToStereo(wav), wav.sampleRate, lib.rate));

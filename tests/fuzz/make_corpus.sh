@@ -22,3 +22,17 @@ make msadpcm_mono 1 "-e ms-adpcm" 0.02
 make msadpcm_stereo 2 "-e ms-adpcm" 0.005
 make ima_stereo 2 "-e ima-adpcm" 0.005
 make pcm_s16_ext_6ch 6 "-e signed-integer -b 16" 0.002
+
+# Seeds of the sound decoder target: tiny Ogg Vorbis files (fixed stream
+# serials, so that they come out the same each time).
+ogg="$(dirname "$0")/sound_corpus"
+mkdir -p "$ogg"
+tmp=$(mktemp -d)
+vorbis() {  # name, rate, channels, serial
+  sox -R -D -n -r "$2" -c "$3" -b 16 "$tmp/$1.wav" synth 0.05 sine 440 square 300
+  oggenc -Q -s "$4" -q 0 "$tmp/$1.wav" -o "$ogg/$1.ogg"
+}
+vorbis mono 8000 1 1
+vorbis stereo 11025 2 2
+vorbis three 8000 3 3
+rm -rf "$tmp"

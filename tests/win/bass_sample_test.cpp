@@ -314,6 +314,44 @@ TEST_F(BassSample, InfoAndOutlineDescribeTheFileAtItsOwnRate) {
   EXPECT_NEAR(info.peak, 1.0f, 0.01f);
 }
 
+// An Ogg Vorbis file is told by its content, whatever its name, from a file
+// and from memory; it is described at its own rate, and heard as its tone.
+TEST_F(BassSampleHeard, AnOggVorbisFileLoadsByItsContentAndIsHeard) {
+  ASSERT_TRUE(BASS_Init(-1, 44100, BASS_DEVICE_3D, nullptr, nullptr));
+  const std::string ogg = testutil::ReadFileText(std::string(BRISOLT_TEST_FIXTURES) + "\\tone.ogg");
+  ASSERT_GT(ogg.size(), 1000u);
+  const std::string named = dir_ / "looks like a wave.wav";
+  testutil::WriteFileText(named, ogg);
+  HSAMPLE fromFile = BASS_SampleLoad(FALSE, const_cast<char*>(named.c_str()), 0, 0, 1, 0);
+  ASSERT_NE(fromFile, 0u) << BASS_ErrorGetCode();
+  HSAMPLE fromMemory = BASS_SampleLoad(TRUE, const_cast<char*>(ogg.data()), 0, static_cast<DWORD>(ogg.size()), 1, 0);
+  ASSERT_NE(fromMemory, 0u) << BASS_ErrorGetCode();
+  for (HSAMPLE sample : {fromFile, fromMemory}) {
+    BASS_BRISOLT_SAMPLEINFO info{};
+    info.size = sizeof info;
+    ASSERT_TRUE(BASS_BrisoltGetSampleInfo(sample, &info));
+    EXPECT_EQ(info.freq, 44100u);
+    EXPECT_EQ(info.frames, 11025u);
+    EXPECT_NEAR(info.peak, 0.5f, 0.02f);
+  }
+  Stereo got;
+  ASSERT_TRUE(Play(fromFile, nullptr, -1, 0.6, got)) << BASS_ErrorGetCode();
+  Span span;
+  ASSERT_TRUE(Sounding(got, 0.25 * 16384, span));
+  EXPECT_NEAR(ToneHz(got.left, span), 1000, 2);
+  EXPECT_NEAR(static_cast<double>(span.SoundingFrames()), 0.25 * kCaptureRate, 30);
+
+  // Cut in half, it gives its first part or an error, and the library goes on.
+  const std::string half = ogg.substr(0, ogg.size() / 2);
+  HSAMPLE cut = BASS_SampleLoad(TRUE, const_cast<char*>(half.data()), 0, static_cast<DWORD>(half.size()), 1, 0);
+  EXPECT_TRUE(cut != 0 || BASS_ErrorGetCode() == static_cast<DWORD>(kBassErrorFileForm));
+  // Not a sound of any kind: "not a file of a format it reads".
+  const std::string text = "OggS, but only in words";
+  EXPECT_EQ(BASS_SampleLoad(TRUE, const_cast<char*>(text.data()), 0, static_cast<DWORD>(text.size()), 1, 0), 0u);
+  EXPECT_EQ(BASS_ErrorGetCode(), static_cast<DWORD>(kBassErrorFileForm));
+  EXPECT_NE(BASS_SamplePlay3DEx(fromMemory, nullptr, nullptr, nullptr, 0, -1, 0, FALSE), 0u);
+}
+
 TEST_F(BassSample, InfoAndOutlineErrors) {
   BASS_BRISOLT_SAMPLEINFO info{}, small{};
   info.size = sizeof info;
