@@ -72,7 +72,8 @@ DWORD WINAPI BASS_ErrorGetCode(void);
 HSAMPLE WINAPI BASS_SampleLoad(BOOL mem, void* file, DWORD offset, DWORD length, DWORD max, DWORD flags);
 // Plays a sample. Null vectors mean zero; freq -1 (or 0) is the sample's own
 // rate, and another rate from 100 to 200000 Hz plays it that much higher (and
-// shorter) or lower, resampled with the library's band-limited resampler;
+// shorter) or lower: the mixer reads the sample's data at that pace through a
+// band-limited kernel, with nothing copied;
 // volume 0..100; start is a frame offset into the sample. For a sample loaded
 // with BASS_SAMPLE_3D, pos->x (-1 left .. 1 right) places it between the two
 // channels: the far side is turned down, the near side keeps its level, so a

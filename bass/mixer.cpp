@@ -75,8 +75,9 @@ bool Mixer::Start(SampleFrames data, uint32_t sampleId, StereoGain gain, size_t 
   v.frac = 0;
   v.step = uint64_t{1} << 32;
   v.kernel = nullptr;
-  // Its position is kept in 32.32 fixed point: data up to 2^32 frames (a day).
-  if (step != 1.0 && step >= kMinStep && step <= kMaxStep && data.frames < (uint64_t{1} << 32)) {
+  // Its position is kept in 32.32 fixed point: data up to 2^31 frames (half a
+  // day), which leaves room for a run's steps past the end.
+  if (step != 1.0 && step >= kMinStep && step <= kMaxStep && data.frames < (uint64_t{1} << 31)) {
     v.step = static_cast<uint64_t>(std::llround(step * 4294967296.0));
     v.kernel = &KernelForStep(step);
   }
