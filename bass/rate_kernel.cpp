@@ -96,25 +96,38 @@ inline const float* RowFor(const RateKernel& k, uint32_t frac, float& blend) {
   return k.rows.data() + (where >> 32) * 4 * k.taps;
 }
 
+// What one output frame at `position` (2^-32 frame) reads: its row, the
+// differences to the next row, how far towards it, and its first data frame.
+struct FrameRead {
+  const float* c;
+  const float* d;
+  const float* x;
+  float blend;
+};
+
+inline FrameRead FrameAt(const RateKernel& kernel, const float* data, uint64_t position) {
+  FrameRead f;
+  f.c = RowFor(kernel, static_cast<uint32_t>(position), f.blend);
+  f.d = f.c + 2 * kernel.taps;
+  f.x = data + 2 * ((position >> 32) - (kernel.taps / 2 - 1));
+  return f;
+}
+
 // Interleaved frames against duplicated coefficients: one contiguous run
 // whose even lanes are the left channel and odd lanes the right. Each
 // coefficient is first moved towards the next row's by the blend.
 void RunSse(const RateKernel& kernel, const float* data, uint64_t position, uint64_t step, size_t count,
             float* stereo) {
   const size_t n = 2 * kernel.taps;  // a multiple of eight
-  const uint64_t lead = kernel.taps / 2 - 1;
   for (size_t i = 0; i < count; ++i, position += step) {
-    float blend;
-    const float* c = RowFor(kernel, static_cast<uint32_t>(position), blend);
-    const float* d = c + n;
-    const float* x = data + 2 * ((position >> 32) - lead);
-    const __m128 b = _mm_set1_ps(blend);
+    const FrameRead f = FrameAt(kernel, data, position);
+    const __m128 b = _mm_set1_ps(f.blend);
     __m128 sum0 = _mm_setzero_ps(), sum1 = _mm_setzero_ps();
     for (size_t k = 0; k < n; k += 8) {
-      const __m128 w0 = _mm_add_ps(_mm_loadu_ps(c + k), _mm_mul_ps(b, _mm_loadu_ps(d + k)));
-      const __m128 w1 = _mm_add_ps(_mm_loadu_ps(c + k + 4), _mm_mul_ps(b, _mm_loadu_ps(d + k + 4)));
-      sum0 = _mm_add_ps(sum0, _mm_mul_ps(w0, _mm_loadu_ps(x + k)));
-      sum1 = _mm_add_ps(sum1, _mm_mul_ps(w1, _mm_loadu_ps(x + k + 4)));
+      const __m128 w0 = _mm_add_ps(_mm_loadu_ps(f.c + k), _mm_mul_ps(b, _mm_loadu_ps(f.d + k)));
+      const __m128 w1 = _mm_add_ps(_mm_loadu_ps(f.c + k + 4), _mm_mul_ps(b, _mm_loadu_ps(f.d + k + 4)));
+      sum0 = _mm_add_ps(sum0, _mm_mul_ps(w0, _mm_loadu_ps(f.x + k)));
+      sum1 = _mm_add_ps(sum1, _mm_mul_ps(w1, _mm_loadu_ps(f.x + k + 4)));
     }
     const __m128 total = _mm_add_ps(sum0, sum1);
     // Left and right in the two low lanes.
@@ -126,24 +139,20 @@ void RunSse(const RateKernel& kernel, const float* data, uint64_t position, uint
 __attribute__((target("avx2,fma"))) void RunAvx2(const RateKernel& kernel, const float* data, uint64_t position,
                                                  uint64_t step, size_t count, float* stereo) {
   const size_t n = 2 * kernel.taps;  // a multiple of eight
-  const uint64_t lead = kernel.taps / 2 - 1;
   for (size_t i = 0; i < count; ++i, position += step) {
-    float blend;
-    const float* c = RowFor(kernel, static_cast<uint32_t>(position), blend);
-    const float* d = c + n;
-    const float* x = data + 2 * ((position >> 32) - lead);
-    const __m256 b = _mm256_set1_ps(blend);
+    const FrameRead f = FrameAt(kernel, data, position);
+    const __m256 b = _mm256_set1_ps(f.blend);
     __m256 sum0 = _mm256_setzero_ps(), sum1 = _mm256_setzero_ps();
     size_t k = 0;
     for (; k + 16 <= n; k += 16) {
-      const __m256 w0 = _mm256_fmadd_ps(b, _mm256_loadu_ps(d + k), _mm256_loadu_ps(c + k));
-      const __m256 w1 = _mm256_fmadd_ps(b, _mm256_loadu_ps(d + k + 8), _mm256_loadu_ps(c + k + 8));
-      sum0 = _mm256_fmadd_ps(w0, _mm256_loadu_ps(x + k), sum0);
-      sum1 = _mm256_fmadd_ps(w1, _mm256_loadu_ps(x + k + 8), sum1);
+      const __m256 w0 = _mm256_fmadd_ps(b, _mm256_loadu_ps(f.d + k), _mm256_loadu_ps(f.c + k));
+      const __m256 w1 = _mm256_fmadd_ps(b, _mm256_loadu_ps(f.d + k + 8), _mm256_loadu_ps(f.c + k + 8));
+      sum0 = _mm256_fmadd_ps(w0, _mm256_loadu_ps(f.x + k), sum0);
+      sum1 = _mm256_fmadd_ps(w1, _mm256_loadu_ps(f.x + k + 8), sum1);
     }
     if (k < n) {
-      const __m256 w = _mm256_fmadd_ps(b, _mm256_loadu_ps(d + k), _mm256_loadu_ps(c + k));
-      sum0 = _mm256_fmadd_ps(w, _mm256_loadu_ps(x + k), sum0);
+      const __m256 w = _mm256_fmadd_ps(b, _mm256_loadu_ps(f.d + k), _mm256_loadu_ps(f.c + k));
+      sum0 = _mm256_fmadd_ps(w, _mm256_loadu_ps(f.x + k), sum0);
     }
     const __m256 total = _mm256_add_ps(sum0, sum1);
     const __m128 quad = _mm_add_ps(_mm256_castps256_ps128(total), _mm256_extractf128_ps(total, 1));
