@@ -22,6 +22,9 @@
 namespace {
 
 constexpr DWORD kRate = 44100;
+constexpr char kMissingDecodersText[] =
+    "This Windows has no Media Foundation (an N edition without the Media Feature Pack): MP3, M4A and FLAC "
+    "sounds stay silent until the Media Feature Pack is installed (Settings, Apps, Optional features)";
 
 HSAMPLE keySample = 0;      // the last press
 HSAMPLE releaseSample = 0;  // the last release
@@ -60,6 +63,16 @@ bool FileExists(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// Error 44: this Windows has no Media Foundation (an N edition without the
+// Media Feature Pack), so MP3, M4A and FLAC files cannot be decoded. Said
+// once a run, where the user looks when a key is silent.
+void NoteMissingDecoders(DWORD error) {
+  static bool said = false;
+  if (error != kBassErrorCodec || said) return;
+  said = true;
+  WriteLog(kMissingDecodersText);
+}
+
 // Loads the file into `sample` (freed first by the caller) and plays it. When
 // the load fails, the line tells why (the load's own error code) and nothing
 // is played.
@@ -67,7 +80,9 @@ void LoadAndPlay(HSAMPLE& sample, const std::string& path, int volume, const Key
   std::wstring file = Wide(path);
   sample = BASS_SampleLoad(FALSE, file.data(), 0, 0, 1, BASS_SAMPLE_3D | BASS_UNICODE);
   if (!sample) {
-    WriteLog("Bass Error " + std::to_string(BASS_ErrorGetCode()) + ". Could not creating sample!");
+    const DWORD error = BASS_ErrorGetCode();
+    WriteLog("Bass Error " + std::to_string(error) + ". Could not creating sample!");
+    NoteMissingDecoders(error);
     return;
   }
   int freq = -1;
@@ -148,7 +163,11 @@ bool ReadSoundOutline(const std::string& file, int columns, SoundOutline& outlin
   std::wstring name = Wide(path);
   HSAMPLE sample = BASS_SampleLoad(FALSE, name.data(), 0, 0, 1, BASS_UNICODE);
   if (!sample) {
-    outline.problem = "Not a sound file Brisolt can play (error " + std::to_string(BASS_ErrorGetCode()) + ")";
+    const DWORD error = BASS_ErrorGetCode();
+    NoteMissingDecoders(error);
+    outline.problem = error == kBassErrorCodec
+                          ? "Windows cannot decode this file here: install the Media Feature Pack"
+                          : "Not a sound file Brisolt can play (error " + std::to_string(error) + ")";
     return false;
   }
   BASS_BRISOLT_SAMPLEINFO info{};

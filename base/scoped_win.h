@@ -83,6 +83,7 @@ struct DeleteGdiObject { void operator()(HGDIOBJ h) const { DeleteObject(h); } }
 struct RevertMmcssTask { void operator()(HANDLE h) const { AvRevertMmThreadCharacteristics(h); } };
 // Waits until a callback that is running has returned.
 struct UnregisterWaitHandle { void operator()(HANDLE h) const { UnregisterWaitEx(h, INVALID_HANDLE_VALUE); } };
+struct FreeModule { void operator()(HMODULE h) const { FreeLibrary(h); } };
 
 }  // namespace scoped_traits
 
@@ -100,6 +101,8 @@ using ScopedAtom = UniqueHandle<scoped_traits::Atom>;
 // A thread's registration with the multimedia class scheduler (MMCSS).
 using ScopedMmcssTask = UniqueHandle<scoped_traits::NullIsInvalid<HANDLE, scoped_traits::RevertMmcssTask>>;
 using ScopedWait = UniqueHandle<scoped_traits::NullIsInvalid<HANDLE, scoped_traits::UnregisterWaitHandle>>;
+// A DLL loaded at run time because some Windows editions lack it.
+using ScopedLibrary = UniqueHandle<scoped_traits::NullIsInvalid<HMODULE, scoped_traits::FreeModule>>;
 using ScopedMemoryDC = UniqueHandle<scoped_traits::NullIsInvalid<HDC, scoped_traits::DeleteMemoryDC>>;
 template <typename T>
 using ScopedGdi = UniqueHandle<scoped_traits::NullIsInvalid<T, scoped_traits::DeleteGdiObject>>;

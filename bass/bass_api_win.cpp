@@ -22,6 +22,7 @@
 #include "bass/dsp.h"
 #include "bass/library_win.h"
 #include "bass/output_win.h"
+#include "bass/media_foundation_win.h"
 #include "bass/rate_kernel.h"
 #include "bass/sample_file_win.h"
 #include "bass/sample_store.h"
@@ -71,6 +72,7 @@ struct Library {
   std::vector<Endpoint> endpoints;
   bool endpointsRead = false;
   DecodeCache cache{kCacheBytes};
+  std::unique_ptr<MediaFoundation> media;  // started by the first file that needs it
 };
 
 std::mutex apiLock;
@@ -220,6 +222,7 @@ BOOL WINAPI BASS_Free(void) {
   lib.samples.clear();
   lib.released.clear();
   lib.cache.Clear();  // the next device may run at another rate
+  lib.media.reset();
   lib.initialized = false;
   return Succeed(TRUE);
 }
@@ -259,10 +262,16 @@ HSAMPLE WINAPI BASS_SampleLoad(BOOL mem, void* file, DWORD offset, DWORD length,
       size = fileBytes.size();
     }
     DecodedWav wav;
-    int result = DecodeSound(bytes, size, wav);
+    int result = DecodeSound(bytes, size, wav, [](const uint8_t* data, size_t bytes, SoundFormat format, DecodedWav& out) {
+      if (!lib.media) {
+        if (const int started = MediaFoundation::Start(lib.media); started != kBassOk) return started;
+      }
+      return lib.media->Decode(data, bytes, format, out);
+    });
     if (result != kBassOk) return Fail<HSAMPLE>(result, 0);
     try {
-      sample->stereo = std::make_shared<const std::vector<float>>(ResampleStereo(ToStereo(wav), wav.sampleRate, lib.rate));
+      sample->stereo =
+          std::make_shared<const StereoSamples>(ResampleStereo(ToStereo(wav), wav.sampleRate, lib.rate), wav.sixteenBits);
       sample->ownRate = wav.sampleRate;
       sample->ownFrames = wav.samples.size() / wav.channels;
       if (cacheable) {
@@ -300,15 +309,15 @@ HCHANNEL WINAPI BASS_SamplePlay3DEx(HSAMPLE handle, BASS_3DVECTOR* pos, BASS_3DV
   // The start offset counts frames of the sample's own rate; the data is at
   // the mixer's. At another rate than its own, the mixer reads the same data
   // that many times as fast: nothing is copied or resampled here.
-  const std::vector<float>& data = *sample->stereo;
-  const size_t frames = data.size() / 2;
+  const SampleFrames data = sample->stereo->View();
+  const size_t frames = data.frames;
   const auto startFrame = static_cast<size_t>(std::llround(static_cast<double>(start) * lib.rate / sample->ownRate));
   if (startFrame >= frames) return Succeed(channel);
 
   RenderCommand command;
   command.kind = RenderCommand::kPlay;
   command.sampleId = handle;
-  command.data = SampleFrames{data.data(), frames};
+  command.data = data;
   const float level = static_cast<float>(std::clamp(volume, 0, 100)) / 100.0f;
   command.gain = sample->placed ? Placed(level, pos ? pos->x : 0.0f) : StereoGain(level);
   command.startFrame = startFrame;

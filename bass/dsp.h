@@ -89,11 +89,19 @@ class Reverb {
   size_t holdFrames_ = 0;      // longest path through the network
 };
 
-// Decoded, immutable sample data at the mixer's rate, shared by its voices.
+// Decoded, immutable sample data at the mixer's rate, shared by its voices:
+// interleaved L, R, either in float or, for sources of no more precision, at
+// 16 bits (full scale 32768), which the mixer turns into float as it reads.
 struct SampleFrames {
-  const float* stereo = nullptr;  // interleaved L, R
+  const float* stereo = nullptr;
+  const int16_t* stereo16 = nullptr;  // used when `stereo` is null
   size_t frames = 0;
 };
+
+// 16-bit samples as float, full scale 1.
+inline void SixteenBitsToFloat(const int16_t* from, size_t count, float* to) {
+  for (size_t i = 0; i < count; ++i) to[i] = static_cast<float>(from[i]) * (1.0f / 32768.0f);
+}
 
 // A voice's level on the left and on the right channel, 0..1 each. One level
 // is the same on both: an unplaced voice.
@@ -148,6 +156,7 @@ class Mixer {
  private:
   struct Voice {
     const float* data = nullptr;
+    const int16_t* data16 = nullptr;  // 16-bit data, when `data` is null
     size_t frames = 0;
     size_t pos = 0;
     // A voice at a rate of its own: the fraction of a frame past `pos`, the

@@ -23,8 +23,11 @@ constexpr float kMixLimit = 32.0f;
 // The steps a voice may read its data at; outside them it plays at 1.
 constexpr double kMinStep = 0.0001;
 constexpr double kMaxStep = 2000.0;
-// Frames a voice at a rate of its own reads in one go, on the stack.
+// Frames a voice reads in one go, on the stack.
 constexpr size_t kRunFrames = 64;
+// 16-bit data a voice at a rate of its own turns into float for one run:
+// room for the widest kernel (1020 taps) and then some.
+constexpr size_t kWindowFrames = 2048;
 
 void Release(std::atomic<int>* active) {
   if (active != nullptr) active->fetch_sub(1, std::memory_order_release);
@@ -51,7 +54,7 @@ Mixer::Mixer(uint32_t rate, size_t maxVoices)
 
 bool Mixer::Start(SampleFrames data, uint32_t sampleId, StereoGain gain, size_t startFrame, std::atomic<int>* active,
                   size_t delayFrames, double step) {
-  if (data.stereo == nullptr || startFrame >= data.frames) {
+  if ((data.stereo == nullptr && data.stereo16 == nullptr) || startFrame >= data.frames) {
     Release(active);
     return true;
   }
@@ -62,6 +65,7 @@ bool Mixer::Start(SampleFrames data, uint32_t sampleId, StereoGain gain, size_t 
   }
   Voice& v = *free;
   v.data = data.stereo;
+  v.data16 = data.stereo ? nullptr : data.stereo16;
   v.frames = data.frames;
   v.pos = startFrame;
   v.gainLeft = Level(gain.left);
@@ -107,6 +111,7 @@ Reverb& Mixer::reverb() { return reverb_; }
 void Mixer::EndVoice(Voice& v) {
   v.inUse = false;
   v.data = nullptr;
+  v.data16 = nullptr;
   --activeVoices_;
   Release(v.active);
   v.active = nullptr;
@@ -115,10 +120,16 @@ void Mixer::EndVoice(Voice& v) {
 void Mixer::RenderVoice(Voice& v, float* out, size_t frames) {
   size_t done = std::min(v.delay, frames);
   v.delay -= done;
+  float converted[2 * kRunFrames];
   while (done < frames) {
-    const size_t n = std::min(frames - done, v.frames - v.pos);
+    size_t n = std::min(frames - done, v.frames - v.pos);
     if (n == 0) break;
     const float* src = v.data + 2 * v.pos;
+    if (v.data16) {
+      n = std::min(n, kRunFrames);
+      SixteenBitsToFloat(v.data16 + 2 * v.pos, 2 * n, converted);
+      src = converted;
+    }
     float* dst = out + 2 * done;
     if (v.fadeLeft == 0) {
       // Full gain up to the start of a pending fade.
@@ -184,6 +195,7 @@ void Mixer::RenderVoiceAtRate(Voice& v, float* out, size_t frames) {
   const uint64_t wholeFrom = uint64_t{lead} << 32;
   const uint64_t wholeEnd = v.frames >= kernel.taps ? uint64_t{v.frames - kernel.taps + lead + 1} << 32 : 0;
   float run[2 * kRunFrames];
+  float window[2 * kWindowFrames];
   while (done < frames && v.pos < v.frames) {
     if (v.fadeLeft == 0 && v.fadeFrom != kNoFade && v.pos >= v.fadeFrom) {
       v.fadeLeft = fadeFrames_;
@@ -197,11 +209,28 @@ void Mixer::RenderVoiceAtRate(Voice& v, float* out, size_t frames) {
       if (v.fadeFrom != kNoFade) n = std::min(n, FramesBefore(position, uint64_t{v.fadeFrom} << 32, v.step));
       if (v.fadeLeft != 0) n = std::min(n, v.fadeLeft);
     }
-    if (n > 0) {
+    if (n > 0 && v.data) {
       kernel.ReadRun(v.data, position, v.step, n, run);
+    } else if (n > 0) {
+      // The frames the run reads, from its first frame's first to its
+      // last's last, as float; a run whose frames lie too far apart for the
+      // window is made shorter.
+      const size_t first = v.pos - lead;
+      n = std::min(n, FramesBefore(position, uint64_t{first + kWindowFrames - kernel.taps + lead + 1} << 32, v.step));
+      const size_t last = static_cast<size_t>((position + (n - 1) * v.step) >> 32) + kernel.taps / 2;
+      SixteenBitsToFloat(v.data16 + 2 * first, 2 * (last - first + 1), window);
+      kernel.ReadRun(window, position - (uint64_t{first} << 32), v.step, n, run);
     } else {
       n = 1;
-      kernel.ReadNearEdge(v.data, v.frames, v.pos, v.frac, run[0], run[1]);
+      if (v.data) {
+        kernel.ReadNearEdge(v.data, v.frames, v.pos, v.frac, run[0], run[1]);
+      } else {
+        // Only the frames inside the data: the kernel reads the rest as silence.
+        const size_t from = v.pos > lead ? v.pos - lead : 0;
+        const size_t to = std::min(v.frames, v.pos + kernel.taps / 2 + 1);
+        SixteenBitsToFloat(v.data16 + 2 * from, 2 * (to - from), window);
+        kernel.ReadNearEdge(window, to - from, v.pos - from, v.frac, run[0], run[1]);
+      }
     }
     // Linear ramp over the fade, as for a voice at its own rate: the last
     // frame of it is silent.

@@ -4,10 +4,19 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
+#include "bass/sound_format.h"
 #include "bass/wav_decoder.h"
 
-// Decodes a whole file image of a format the library reads here (RIFF/WAVE,
-// Ogg Vorbis) into `out`. Returns kBassOk or the decoder's error code; data of
-// no format read here is kBassErrorFileForm (41).
-int DecodeSound(const uint8_t* data, size_t size, DecodedWav& out);
+// The system's own decoders, for the formats read through them (MP3, MP4,
+// FLAC); same results as DecodeSound.
+using SystemDecoder = std::function<int(const uint8_t* data, size_t size, SoundFormat format, DecodedWav& out)>;
+
+// Decodes a whole file image into `out`: RIFF/WAVE and Ogg Vorbis here, MP3,
+// MP4 and FLAC through `system`. Returns kBassOk or the decoder's error code;
+// data of no format read here is kBassErrorFileForm (41), a format that
+// needs the system's decoders when there are none kBassErrorCodec (44). An
+// MP3 is cut to the sound its encoder was given, as its summary frame says,
+// whether or not the system's decoder cut it.
+int DecodeSound(const uint8_t* data, size_t size, DecodedWav& out, const SystemDecoder& system = {});

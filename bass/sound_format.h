@@ -20,3 +20,24 @@ SoundFormat RecognizeSound(const uint8_t* data, size_t size);
 // Limits every decoder keeps to, checked before allocating.
 inline constexpr uint32_t kMaxDecodedChannels = 8;
 inline constexpr uint32_t kMaxDecodedSeconds = 600;
+
+// What an MP3 file's encoder summary (a Xing or Info frame with the
+// encoder's tag) says of its length: the decoder's output holds `skipFrames`
+// frames of the encoder's and the decoder's delay, then the `frames` frames
+// of the sound, then padding, `decodedFrames` in all (the summary frame
+// itself not counted). `known` is false for a file without the summary.
+struct Mp3Gapless {
+  bool known = false;
+  uint32_t rate = 0;
+  uint32_t samplesPerFrame = 0;
+  uint64_t decodedFrames = 0;
+  uint64_t skipFrames = 0;
+  uint64_t frames = 0;
+};
+// The layer III synthesis filter delays every decoder's output by this much.
+inline constexpr uint32_t kMp3DecoderDelay = 529;
+
+Mp3Gapless ReadMp3Gapless(const uint8_t* data, size_t size);
+
+// The bits per sample a native FLAC file's stream information gives, or 0.
+uint32_t FlacBitsPerSample(const uint8_t* data, size_t size);

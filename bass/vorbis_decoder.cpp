@@ -170,6 +170,7 @@ int DecodeVorbis(const uint8_t* data, size_t size, DecodedWav& out) {
     if (frames == 0) return Fail(out, kBassErrorFileForm);
     out.sampleRate = info.sample_rate;
     out.channels = static_cast<uint16_t>(channels);
+    out.sixteenBits = true;
     ToWavOrder(out);
     return kBassOk;
   } catch (const std::bad_alloc&) {

@@ -498,6 +498,7 @@ int Decode(const uint8_t* file, size_t size, DecodedWav& out) {
   out.sampleRate = f.rate;
   out.channels = f.channels;
   out.channelMask = f.channelMask;
+  out.sixteenBits = f.encoding != Encoding::Float && (f.encoding != Encoding::Pcm || f.validBits <= 16);
   return kBassOk;
 }
 

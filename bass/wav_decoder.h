@@ -10,6 +10,9 @@ struct DecodedWav {
   uint16_t channels = 0;     // 1..8
   uint32_t channelMask = 0;  // speaker positions (WAVE_FORMAT_EXTENSIBLE), or 0 when the file has none
   std::vector<float> samples;  // interleaved, channels per frame, full scale = +-1.0
+  // The source holds no more than 16 bits a sample (every lossy format, WAV
+  // and FLAC of 8 or 16 bits): kept at 16 bits, nothing is lost.
+  bool sixteenBits = false;
 };
 
 // Decodes a whole file image. Returns kBassOk (0) or the library's error code:

@@ -149,7 +149,11 @@ INT_PTR KeyProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
 std::string ChooseSoundFile(HWND owner) {
   std::string folder = ProgramFolder();
   FileChoice choice;
-  choice.filter = L"Wave\0*.Wav\0All Files\0*.*\0";
+  // Every format the audio library reads first; it tells them by their
+  // content, so "All Files" opens a sound of any name too.
+  choice.filter =
+      L"Sound files (*.wav;*.ogg;*.oga;*.mp3;*.m4a;*.flac)\0*.wav;*.ogg;*.oga;*.mp3;*.m4a;*.flac\0"
+      L"Wave\0*.Wav\0All Files\0*.*\0";
   choice.initialFolder = folder + "\\Schemes";
   std::string chosen = ChooseFile(owner, choice);
   return chosen.empty() ? "" : PathForScheme(chosen, folder);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bass/dsp.h"
+#include "bass/sample_store.h"
 
 namespace {
 
@@ -32,14 +33,17 @@ std::vector<float> ClickLike(size_t frames, uint32_t seed, bool mono) {
 }
 
 // range(0): voices kept playing; range(1): 0 = reverb off, 1 = "Generic"
-// (0.5, 1.493 s, 0.5), 2 = "Hangar" (0.5, 10 s, 0.3).
+// (0.5, 1.493 s, 0.5), 2 = "Hangar" (0.5, 10 s, 0.3); range(2): 1 = the data
+// kept at 16 bits, as a lossy file's is.
 void BM_MixerRender(benchmark::State& state) {
   const auto voices = static_cast<size_t>(state.range(0));
   Mixer mixer(kRate, 32);
   if (state.range(1) == 1) mixer.reverb().SetParameters(0.5f, 1.493f, 0.5f);
   if (state.range(1) == 2) mixer.reverb().SetParameters(0.5f, 10.0f, 0.3f);
-  std::vector<std::vector<float>> samples;
-  for (size_t v = 0; v < voices; ++v) samples.push_back(ClickLike(2 * kRate, static_cast<uint32_t>(v + 1), false));
+  std::vector<StereoSamples> samples;
+  for (size_t v = 0; v < voices; ++v) {
+    samples.emplace_back(ClickLike(2 * kRate, static_cast<uint32_t>(v + 1), false), state.range(2) == 1);
+  }
   std::vector<std::atomic<int>> counts(voices);
   std::vector<float> out(2 * kBlockFrames);
   size_t frames = 0;
@@ -48,8 +52,7 @@ void BM_MixerRender(benchmark::State& state) {
       if (counts[v].load(std::memory_order_acquire) == 0) {
         counts[v].fetch_add(1);
         // Staggered starts so the voices do not all end in the same block.
-        mixer.Start({samples[v].data(), samples[v].size() / 2}, static_cast<uint32_t>(v), 0.7f,
-                    v * kRate / 8, &counts[v]);
+        mixer.Start(samples[v].View(), static_cast<uint32_t>(v), 0.7f, v * kRate / 8, &counts[v]);
       }
     }
     mixer.Render(out.data(), kBlockFrames);
@@ -60,17 +63,19 @@ void BM_MixerRender(benchmark::State& state) {
   state.counters["audio_s_per_cpu_s"] =
       benchmark::Counter(static_cast<double>(frames) / kRate, benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_MixerRender)->Args({8, 0})->Args({8, 1})->Args({8, 2})->Args({32, 1});
+BENCHMARK(BM_MixerRender)->Args({8, 0, 0})->Args({8, 1, 0})->Args({8, 2, 0})->Args({32, 1, 0})->Args({8, 0, 1});
 
 // Eight overlapping voices as with pitch and position varied per key: each
 // placed off centre and read by the mixer at a rate of its own, 5 % below to
 // 5 % above the data's. Reverb off, as BM_MixerRender/8/0, beside which it is
-// read: the cost of reading between frames.
+// read: the cost of reading between frames. range(0): 1 = 16-bit data.
 void BM_MixerRenderPlacedAtVariedRates(benchmark::State& state) {
   constexpr size_t kVoices = 8;
   Mixer mixer(kRate, 32);
-  std::vector<std::vector<float>> samples;
-  for (size_t v = 0; v < kVoices; ++v) samples.push_back(ClickLike(2 * kRate, static_cast<uint32_t>(v + 1), false));
+  std::vector<StereoSamples> samples;
+  for (size_t v = 0; v < kVoices; ++v) {
+    samples.emplace_back(ClickLike(2 * kRate, static_cast<uint32_t>(v + 1), false), state.range(0) == 1);
+  }
   std::vector<std::atomic<int>> counts(kVoices);
   std::vector<float> out(2 * kBlockFrames);
   size_t frames = 0;
@@ -79,7 +84,7 @@ void BM_MixerRenderPlacedAtVariedRates(benchmark::State& state) {
       if (counts[v].load(std::memory_order_acquire) == 0) {
         counts[v].fetch_add(1);
         const double step = 0.95 + 0.1 * static_cast<double>(v) / (kVoices - 1);
-        mixer.Start({samples[v].data(), samples[v].size() / 2}, static_cast<uint32_t>(v),
+        mixer.Start(samples[v].View(), static_cast<uint32_t>(v),
                     Placed(0.7f, v % 2 == 0 ? -0.5f : 0.5f), v * kRate / 8, &counts[v], 0, step);
       }
     }
@@ -90,7 +95,7 @@ void BM_MixerRenderPlacedAtVariedRates(benchmark::State& state) {
   state.counters["audio_s_per_cpu_s"] =
       benchmark::Counter(static_cast<double>(frames) / kRate, benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_MixerRenderPlacedAtVariedRates);
+BENCHMARK(BM_MixerRenderPlacedAtVariedRates)->Arg(0)->Arg(1);
 
 // A 200 KB 16-bit file: 1.13 s of 44.1 kHz stereo (range 1 = stereo), or 2.27 s
 // of mono, which arrives here already spread to both channels.

@@ -70,6 +70,37 @@ TEST_F(PressSoundsTest, VariationChangesThePitchAndLevelOfEveryPress) {
   Exit(process);
 }
 
+// Keys whose sounds are Ogg Vorbis and MP3 files play them, as WAV files
+// play. On a Windows without Media Foundation the MP3 key is silent, the Ogg
+// key still plays, and the log says once what to install.
+TEST_F(PressSoundsTest, KeysPlayOggAndMp3Files) {
+  const std::string fixtures = std::string(BRISOLT_TEST_FIXTURES) + "\\";
+  WriteFileText(dir_ / "other.ogg", ReadFileText(fixtures + "key1000.ogg"));
+  WriteFileText(dir_ / "digits.mp3", ReadFileText(fixtures + "key1500.mp3"));
+  Configure("[Test]\r\nkOther=other.ogg\r\nkOtherVol=100\r\nkDigits=digits.mp3\r\nkDigitsVol=100\r\n",
+            "CurrentSchem=Test\r\nEaxEnv=0\r\nGlobalVolume=50\r\n");
+  HANDLE process = StartAndWait();
+  EXPECT_EQ(Dominant(Heard([] { Chord({'A'}); })), Tones::kOther);
+  EXPECT_EQ(Dominant(Heard([] { Chord({'1'}); })), Tones::kDigits);
+  Exit(process);
+
+  SetEnvironmentVariableA("BRISOLT_TEST_SEAMS", "1");  // inherited by the program
+  SetEnvironmentVariableA("BRISOLT_TEST_NO_MEDIA_FOUNDATION", "1");
+  process = StartAndWait();
+  SetEnvironmentVariableA("BRISOLT_TEST_NO_MEDIA_FOUNDATION", nullptr);
+  SetEnvironmentVariableA("BRISOLT_TEST_SEAMS", nullptr);
+  EXPECT_EQ(Dominant(Heard([] { Chord({'1'}); })), 0.0);
+  EXPECT_EQ(Dominant(Heard([] { Chord({'A'}); })), Tones::kOther);
+  EXPECT_EQ(Dominant(Heard([] { Chord({'1'}); })), 0.0);
+  const std::string log = ReadFileText(dir_ / "Log.txt");
+  size_t said = 0;
+  for (size_t at = log.find("Media Feature Pack"); at != std::string::npos; at = log.find("Media Feature Pack", at + 1)) {
+    ++said;
+  }
+  EXPECT_EQ(said, 1u) << log;
+  Exit(process);
+}
+
 // KeyPanning: Escape stands on the left and Enter on the right; Space stays
 // in the middle.
 TEST_F(PressSoundsTest, KeyPanningPlacesKeysAsOnTheKeyboard) {

@@ -35,4 +35,12 @@ vorbis() {  # name, rate, channels, serial
 vorbis mono 8000 1 1
 vorbis stereo 11025 2 2
 vorbis three 8000 3 3
+# And the headers the library reads of the formats Windows decodes: an MP3
+# with its encoder's summary (MPEG-1 and MPEG-2), one after an ID3v2 tag, and
+# a FLAC file.
+sox -R -D -n -r 22050 -c 1 -b 16 "$tmp/short.wav" synth 0.05 sine 440
+lame --quiet -b 32 "$tmp/short.wav" "$ogg/mpeg2.mp3"
+lame --quiet -b 32 --resample 44.1 "$tmp/short.wav" "$ogg/mpeg1.mp3"
+lame --quiet -b 32 --tt Seed --add-id3v2 "$tmp/short.wav" "$ogg/tagged.mp3"
+flac --silent --no-padding -f "$tmp/short.wav" -o "$ogg/short.flac"
 rm -rf "$tmp"

@@ -263,7 +263,7 @@ std::vector<float> Constant(size_t frames, float left, float right) {
   return v;
 }
 
-SampleFrames Frames(const std::vector<float>& v) { return {v.data(), v.size() / 2}; }
+SampleFrames Frames(const std::vector<float>& v) { return {v.data(), nullptr, v.size() / 2}; }
 
 }  // namespace
 

@@ -8,7 +8,8 @@
 namespace {
 
 CachedDecode Entry(const std::wstring& key, size_t floats, uint64_t writeTime = 1) {
-  return CachedDecode{key, 100, writeTime, std::make_shared<const std::vector<float>>(floats, 0.5f), 44100, floats / 2};
+  return CachedDecode{key, 100, writeTime, std::make_shared<const StereoSamples>(std::vector<float>(floats, 0.5f), false), 44100,
+                     floats / 2};
 }
 
 }  // namespace
@@ -33,7 +34,7 @@ TEST(DecodeCache, KeepsAFileUntilItChangesAndLetsTheLeastRecentlyUsedGoFirst) {
   EXPECT_EQ(cache.Count(), 2u);
   EXPECT_EQ(cache.Find(L"A.WAV", 100, 1), nullptr);
   ASSERT_NE(cache.Find(L"A.WAV", 100, 7), nullptr);
-  EXPECT_EQ(cache.Find(L"A.WAV", 100, 7)->stereo->size(), 500u);
+  EXPECT_EQ(cache.Find(L"A.WAV", 100, 7)->stereo->Frames(), 250u);
 }
 
 TEST(DecodeCache, KeepsTheLatestFileEvenWhenItAloneIsOverBudget) {
@@ -72,4 +73,34 @@ TEST(SampleFigures, PeakAndOutlineStayWithinFullScaleAndPassOverNaN) {
   Outline({}, silent, 1);
   EXPECT_EQ(silent[0], 0.0f);
   EXPECT_EQ(silent[1], 0.0f);
+}
+
+TEST(SampleFigures, SixteenBitDataTakesHalfTheRoomAndReadsAsItsFloat) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const std::vector<float> values = {0.5f, -1.5f, 1.0f, nan, -0.25f, 0.1f};
+  const StereoSamples narrow(values, true);
+  const StereoSamples wide(values, false);
+  EXPECT_EQ(narrow.Bytes(), values.size() * 2);
+  EXPECT_EQ(wide.Bytes(), values.size() * 4);
+  EXPECT_EQ(narrow.Frames(), 3u);
+  ASSERT_EQ(narrow.View().stereo, nullptr);
+  const int16_t* kept = narrow.View().stereo16;
+  EXPECT_EQ(kept[0], 16384);
+  EXPECT_EQ(kept[1], -32768) << "clipped at full scale";
+  EXPECT_EQ(kept[2], 32767);
+  EXPECT_EQ(kept[3], 0) << "NaN is silence";
+  EXPECT_EQ(kept[5], 3277);
+
+  EXPECT_FLOAT_EQ(Peak(narrow), 1.0f);
+  float low[6], high[6];
+  Outline(narrow, low, 3);
+  Outline(wide, high, 3);
+  for (size_t i : {0u, 4u, 5u}) EXPECT_NEAR(low[i], high[i], 1.0 / 32768) << "column value " << i;
+
+  // The cache counts what the data takes.
+  DecodeCache cache(4000);
+  cache.Remember(CachedDecode{L"A.OGG", 1, 1, std::make_shared<const StereoSamples>(std::vector<float>(1000), true)});
+  cache.Remember(CachedDecode{L"B.OGG", 1, 1, std::make_shared<const StereoSamples>(std::vector<float>(1000), true)});
+  EXPECT_EQ(cache.Count(), 2u) << "two of 2000 bytes fit in 4000";
+  EXPECT_EQ(cache.Bytes(), 4000u);
 }

@@ -247,3 +247,68 @@ TEST_F(SoundFiles, AtMostTenMinutesAreDecoded) {
   ASSERT_EQ(DecodeSound(ogg.data(), ogg.size(), out), kBassOk);
   EXPECT_EQ(out.samples.size(), size_t{2000} * kMaxDecodedSeconds);
 }
+
+// An MP3 is cut to the sound its encoder was given, as the encoder's summary
+// frame says, whether the system's decoder gave every frame it decoded (with
+// or without the summary frame as a frame of silence) or cut it itself; a
+// file without the summary is left as decoded. The summary is read from
+// files lame makes: its length is the source's, at MPEG-1 and MPEG-2 rates.
+TEST_F(SoundFiles, AnMp3IsCutToWhatItsEncoderWasGiven) {
+  ASSERT_TRUE(Run("lame --version")) << "lame makes the files (apt-get install lame)";
+  const fs::path wav = dir_ / "sweep.wav";
+  ASSERT_TRUE(Run("sox -n -r 44100 -c 2 -b 16 " + wav.string() + " synth 0.5 sine 200-6000"));
+  const struct {
+    const char* options;
+    uint64_t frames;  // of the source, at the file's rate
+    uint32_t samplesPerFrame;
+  } encodings[] = {{"-b 192", 22050, 1152}, {"-m m --resample 22.05 -b 64", 11025, 576}};
+  for (const auto& e : encodings) {
+    SCOPED_TRACE(e.options);
+    const fs::path mp3 = dir_ / "sweep.mp3";
+    ASSERT_TRUE(Run(std::string("lame --quiet ") + e.options + " " + wav.string() + " " + mp3.string()));
+    const Bytes file = Read(mp3);
+    const Mp3Gapless gapless = ReadMp3Gapless(file.data(), file.size());
+    ASSERT_TRUE(gapless.known);
+    EXPECT_EQ(gapless.frames, e.frames);
+    EXPECT_EQ(gapless.samplesPerFrame, e.samplesPerFrame);
+    EXPECT_EQ(gapless.decodedFrames % e.samplesPerFrame, 0u);
+    EXPECT_GT(gapless.skipFrames, kMp3DecoderDelay);
+    EXPECT_GE(gapless.decodedFrames, gapless.skipFrames + gapless.frames - kMp3DecoderDelay);
+
+    // A decoder's output as a ramp: frame i holds i, so where the cut falls shows.
+    for (const uint64_t given : {gapless.decodedFrames, gapless.decodedFrames + e.samplesPerFrame, e.frames}) {
+      SCOPED_TRACE(given);
+      DecodedWav out;
+      ASSERT_EQ(DecodeSound(file.data(), file.size(), out,
+                            [&](const uint8_t*, size_t, SoundFormat format, DecodedWav& decoded) {
+                              EXPECT_EQ(format, SoundFormat::kMp3);
+                              decoded.sampleRate = gapless.rate;
+                              decoded.channels = 1;
+                              for (uint64_t i = 0; i < given; ++i) decoded.samples.push_back(static_cast<float>(i));
+                              return kBassOk;
+                            }),
+                kBassOk);
+      ASSERT_EQ(out.samples.size(), e.frames);
+      const uint64_t first = given == e.frames ? 0
+                             : given == gapless.decodedFrames ? gapless.skipFrames
+                                                              : gapless.skipFrames + e.samplesPerFrame;
+      EXPECT_EQ(out.samples.front(), static_cast<float>(first));
+    }
+  }
+  // Without the summary (lame -t), nothing tells what to cut.
+  const fs::path bare = dir_ / "bare.mp3";
+  ASSERT_TRUE(Run("lame --quiet -t " + wav.string() + " " + bare.string()));
+  const Bytes file = Read(bare);
+  EXPECT_FALSE(ReadMp3Gapless(file.data(), file.size()).known);
+  DecodedWav out;
+  ASSERT_EQ(DecodeSound(file.data(), file.size(), out, [](const uint8_t*, size_t, SoundFormat, DecodedWav& decoded) {
+              decoded.sampleRate = 44100;
+              decoded.channels = 2;
+              decoded.samples.assign(2 * 30000, 0.5f);
+              return kBassOk;
+            }),
+            kBassOk);
+  EXPECT_EQ(out.samples.size(), 2u * 30000);
+  // Without the system's decoders an MP3 is "no codec", not "not a sound file".
+  EXPECT_EQ(DecodeSound(file.data(), file.size(), out), kBassErrorCodec);
+}

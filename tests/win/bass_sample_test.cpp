@@ -352,6 +352,55 @@ TEST_F(BassSampleHeard, AnOggVorbisFileLoadsByItsContentAndIsHeard) {
   EXPECT_NE(BASS_SamplePlay3DEx(fromMemory, nullptr, nullptr, nullptr, 0, -1, 0, FALSE), 0u);
 }
 
+// MP3, AAC and FLAC load through Windows' decoders by their content,
+// whatever their names, are described at their own rate and are heard. On a
+// Windows without those decoders (an N edition without the Media Feature
+// Pack) they give error 44, and WAV and Ogg files still load.
+TEST_F(BassSampleHeard, Mp3AacAndFlacLoadThroughWindowsAndWithoutItGiveError44) {
+  const std::string fixtures = std::string(BRISOLT_TEST_FIXTURES) + "\\";
+  const std::string mp3 = testutil::ReadFileText(fixtures + "sweep.mp3");
+  const std::string ogg = testutil::ReadFileText(fixtures + "tone.ogg");
+  SetEnvironmentVariableA("BRISOLT_TEST_SEAMS", "1");
+  SetEnvironmentVariableA("BRISOLT_TEST_NO_MEDIA_FOUNDATION", "1");
+  ASSERT_TRUE(BASS_Init(-1, 44100, BASS_DEVICE_3D, nullptr, nullptr));
+  EXPECT_EQ(BASS_SampleLoad(TRUE, const_cast<char*>(mp3.data()), 0, static_cast<DWORD>(mp3.size()), 1, 0), 0u);
+  EXPECT_EQ(BASS_ErrorGetCode(), static_cast<DWORD>(kBassErrorCodec));
+  EXPECT_NE(BASS_SampleLoad(TRUE, const_cast<char*>(ogg.data()), 0, static_cast<DWORD>(ogg.size()), 1, 0), 0u);
+  BASS_Free();
+  SetEnvironmentVariableA("BRISOLT_TEST_NO_MEDIA_FOUNDATION", nullptr);
+  SetEnvironmentVariableA("BRISOLT_TEST_SEAMS", nullptr);
+
+  ASSERT_TRUE(BASS_Init(-1, 44100, BASS_DEVICE_3D, nullptr, nullptr));
+  const struct {
+    const char* file;
+    DWORD rate;
+    DWORD frames;
+    DWORD slack;
+    float peakSlack;  // AAC overshoots at the sweep's sudden start
+  } files[] = {{"sweep.mp3", 44100, 22050, 0, 0.05f}, {"sweep.m4a", 44100, 22050, 2112, 0.3f},
+               {"sweep.flac", 44100, 22050, 0, 0.05f}, {"sweep24.flac", 48000, 24000, 0, 0.05f}};
+  HSAMPLE first = 0;
+  for (const auto& f : files) {
+    SCOPED_TRACE(f.file);
+    const std::string named = dir_ / (std::string("looks like a wave ") + f.file + ".wav");
+    testutil::WriteFileText(named, testutil::ReadFileText(fixtures + f.file));
+    HSAMPLE sample = BASS_SampleLoad(FALSE, const_cast<char*>(named.c_str()), 0, 0, 1, 0);
+    ASSERT_NE(sample, 0u) << BASS_ErrorGetCode();
+    if (!first) first = sample;
+    BASS_BRISOLT_SAMPLEINFO info{};
+    info.size = sizeof info;
+    ASSERT_TRUE(BASS_BrisoltGetSampleInfo(sample, &info));
+    EXPECT_EQ(info.freq, f.rate);
+    EXPECT_NEAR(static_cast<double>(info.frames), f.frames, f.slack);
+    EXPECT_NEAR(info.peak, 0.5f, f.peakSlack);
+  }
+  Stereo got;
+  ASSERT_TRUE(Play(first, nullptr, -1, 0.8, got)) << BASS_ErrorGetCode();
+  Span span;
+  ASSERT_TRUE(Sounding(got, 0.25 * 16384, span));
+  EXPECT_NEAR(static_cast<double>(span.SoundingFrames()), 0.5 * kCaptureRate, 200);
+}
+
 TEST_F(BassSample, InfoAndOutlineErrors) {
   BASS_BRISOLT_SAMPLEINFO info{}, small{};
   info.size = sizeof info;
