@@ -109,6 +109,15 @@ Sample* FindSample(DWORD handle) {
   return it == lib.samples.end() ? nullptr : it->second.get();
 }
 
+// MP3, AAC and FLAC, through Media Foundation, started by the first file
+// that needs it (and tried again at each such file while it cannot start).
+int DecodeThroughWindows(const uint8_t* data, size_t size, SoundFormat format, DecodedWav& out) {
+  if (!lib.media) {
+    if (const int started = MediaFoundation::Start(lib.media); started != kBassOk) return started;
+  }
+  return lib.media->Decode(data, size, format, out);
+}
+
 // The rate a play asks for: 0 for the sample's own, -1 when out of range.
 int PlayRate(const Sample& sample, int freq) {
   if (freq == -1 || freq == 0 || static_cast<int64_t>(freq) == sample.ownRate) return 0;
@@ -262,16 +271,11 @@ HSAMPLE WINAPI BASS_SampleLoad(BOOL mem, void* file, DWORD offset, DWORD length,
       size = fileBytes.size();
     }
     DecodedWav wav;
-    int result = DecodeSound(bytes, size, wav, [](const uint8_t* data, size_t bytes, SoundFormat format, DecodedWav& out) {
-      if (!lib.media) {
-        if (const int started = MediaFoundation::Start(lib.media); started != kBassOk) return started;
-      }
-      return lib.media->Decode(data, bytes, format, out);
-    });
+    int result = DecodeSound(bytes, size, wav, DecodeThroughWindows);
     if (result != kBassOk) return Fail<HSAMPLE>(result, 0);
     try {
-      sample->stereo =
-          std::make_shared<const StereoSamples>(ResampleStereo(ToStereo(wav), wav.sampleRate, lib.rate), wav.sixteenBits);
+      std::vector<float> atOutputRate = ResampleStereo(ToStereo(wav), wav.sampleRate, lib.rate);
+      sample->stereo = std::make_shared<const StereoSamples>(std::move(atOutputRate), wav.sixteenBits);
       sample->ownRate = wav.sampleRate;
       sample->ownFrames = wav.samples.size() / wav.channels;
       if (cacheable) {

@@ -2,15 +2,19 @@
 // event's work (free the previous sample, load the file, play it), the play
 // call alone at the file's own rate and at another (which resamples), how long
 // a sound takes to reach the device when the stream is warm and after pauses,
-// and what the output costs while it waits (CPU time and wake-ups).
+// and what the output costs while it waits (CPU time and wake-ups); and,
+// with the files scripts/bench.sh makes, loading other formats than WAV.
 // Run under Wine:  wine build/win64/tests/bass_bench.exe
 
 #include <windows.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "bass/bass.h"
@@ -126,6 +130,84 @@ void PlayCallCost(const std::string& path, const char* label, int freq) {
               freq == -1 ? "own rate" : "1.03 x own rate", Percentile(micros, 0.5), Percentile(micros, 0.99));
 }
 
+std::string ReadAll(const std::string& path) {
+  std::string bytes;
+  HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return bytes;
+  LARGE_INTEGER size{};
+  GetFileSizeEx(f, &size);
+  bytes.resize(static_cast<size_t>(size.QuadPart));
+  DWORD read = 0;
+  ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+  bytes.resize(read);
+  CloseHandle(f);
+  return bytes;
+}
+
+double PrivateMegabytes() {
+  PROCESS_MEMORY_COUNTERS_EX counters{};
+  counters.cb = sizeof counters;
+  GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
+  return static_cast<double>(counters.PrivateUsage) / (1024.0 * 1024.0);
+}
+
+// Loads from memory (never served by the decode cache): the decode, the
+// conversion to the output's rate and the sample. The first load is shown
+// apart: it starts the decoders' machinery.
+std::vector<double> LoadTimes(const std::string& bytes, int times) {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  std::vector<double> ms;
+  for (int i = 0; i < times; ++i) {
+    LARGE_INTEGER t0, t1;
+    QueryPerformanceCounter(&t0);
+    HSAMPLE sample = BASS_SampleLoad(TRUE, const_cast<char*>(bytes.data()), 0, static_cast<DWORD>(bytes.size()), 1, 0);
+    QueryPerformanceCounter(&t1);
+    if (!sample) {
+      std::printf("load failed: error %lu\n", BASS_ErrorGetCode());
+      return {};
+    }
+    BASS_SampleFree(sample);
+    ms.push_back(1e3 * static_cast<double>(t1.QuadPart - t0.QuadPart) / static_cast<double>(frequency.QuadPart));
+  }
+  return ms;
+}
+
+// The files scripts/bench.sh makes: a 40-second stereo Ogg Vorbis sprite of
+// about 2 MB, a 100 ms MP3 click and a 1-second MP3, with ffmpeg's time for
+// decoding the last.
+void LoadOtherFormats(const std::string& folder) {
+  const std::string sprite = ReadAll(folder + "\\sprite.ogg");
+  const std::string click = ReadAll(folder + "\\click.mp3");
+  const std::string second = ReadAll(folder + "\\second.mp3");
+  if (sprite.empty() || click.empty() || second.empty()) {
+    std::printf("no files to load in %s\n", folder.c_str());
+    return;
+  }
+  for (const auto& [label, bytes, times] : {std::tuple{"100 ms MP3 click", &click, 30},
+                                            std::tuple{"1 s MP3", &second, 10},
+                                            std::tuple{"40 s Ogg Vorbis sprite", &sprite, 5}}) {
+    std::vector<double> ms = LoadTimes(*bytes, times);
+    if (ms.empty()) continue;
+    const double first = ms.front();
+    ms.erase(ms.begin());
+    std::printf("load from memory, %s (%.2f MB): first %.1f ms, then median %.1f ms, worst %.1f ms\n", label,
+                static_cast<double>(bytes->size()) / 1e6, first, Percentile(ms, 0.5), Percentile(ms, 1.0));
+    if (bytes == &second) {
+      char ffmpeg[32] = "";
+      if (GetEnvironmentVariableA("BRISOLT_FFMPEG_MP3_MS", ffmpeg, sizeof ffmpeg) > 0 && std::atof(ffmpeg) > 0) {
+        std::printf("  ffmpeg decodes the same file in %.1f ms: %.1f x ffmpeg (Media Foundation through Wine's "
+                    "GStreamer, rate conversion and the sample included)\n",
+                    std::atof(ffmpeg), Percentile(ms, 0.5) / std::atof(ffmpeg));
+      }
+    }
+  }
+  const double before = PrivateMegabytes();
+  HSAMPLE kept = BASS_SampleLoad(TRUE, const_cast<char*>(sprite.data()), 0, static_cast<DWORD>(sprite.size()), 1, 0);
+  std::printf("40 s stereo sprite loaded: %.1f MB more private memory\n", PrivateMegabytes() - before);
+  BASS_SampleFree(kept);
+}
+
 bool Init() {
   if (BASS_Init(-1, 44100, BASS_DEVICE_3D, nullptr, nullptr)) return true;
   std::printf("BASS_Init failed: %lu\n", BASS_ErrorGetCode());
@@ -162,6 +244,8 @@ int main() {
                 path == small ? "20 KB WAV" : "200 KB WAV", Percentile(micros, 0.5), Percentile(micros, 0.99));
     BASS_SampleFree(previous);
   }
+  char sounds[MAX_PATH] = "";
+  if (GetEnvironmentVariableA("BRISOLT_BENCH_SOUNDS", sounds, sizeof sounds) > 0) LoadOtherFormats(sounds);
   for (const std::string& path : {small, large}) {
     const char* label = path == small ? "20 KB WAV" : "200 KB WAV";
     PlayCallCost(path, label, -1);

@@ -8,8 +8,8 @@
 namespace {
 
 CachedDecode Entry(const std::wstring& key, size_t floats, uint64_t writeTime = 1) {
-  return CachedDecode{key, 100, writeTime, std::make_shared<const StereoSamples>(std::vector<float>(floats, 0.5f), false), 44100,
-                     floats / 2};
+  auto data = std::make_shared<const StereoSamples>(std::vector<float>(floats, 0.5f), false);
+  return CachedDecode{key, 100, writeTime, data, 44100, floats / 2};
 }
 
 }  // namespace

@@ -17,6 +17,8 @@
 
 #include "bass/bass_errors.h"
 #include "bass/sound_decoder.h"
+#include "bass/dsp.h"
+#include "bass/sample_store.h"
 #include "bass/sound_format.h"
 #include "bass/vorbis_decoder.h"
 
@@ -246,6 +248,19 @@ TEST_F(SoundFiles, AtMostTenMinutesAreDecoded) {
   DecodedWav out;
   ASSERT_EQ(DecodeSound(ogg.data(), ogg.size(), out), kBassOk);
   EXPECT_EQ(out.samples.size(), size_t{2000} * kMaxDecodedSeconds);
+}
+
+// A keyboard pack's sprite is kept at 16 bits once at the output's rate:
+// four bytes a stereo frame, so 40 seconds take 7.7 MB (in float, 15).
+TEST_F(SoundFiles, AStereoSpriteIsKeptAtSixteenBits) {
+  const Bytes ogg = Vorbis("sprite", "-r 44100 -c 2 -b 16", "4 sine 300 sine 500");
+  DecodedWav out;
+  ASSERT_EQ(DecodeSound(ogg.data(), ogg.size(), out), kBassOk);
+  EXPECT_TRUE(out.sixteenBits);
+  const StereoSamples kept(ResampleStereo(ToStereo(out), out.sampleRate, 48000), out.sixteenBits);
+  EXPECT_EQ(kept.Frames(), size_t{4} * 48000);
+  EXPECT_EQ(kept.Bytes(), kept.Frames() * 4);
+  EXPECT_LE(10 * kept.Bytes(), size_t{8} << 20) << "40 seconds";
 }
 
 // An MP3 is cut to the sound its encoder was given, as the encoder's summary

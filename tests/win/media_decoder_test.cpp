@@ -126,7 +126,9 @@ TEST(MediaDecoding, EachFormatDecodesAsFfmpegDecodesIt) {
   DecodedWav click;
   ASSERT_EQ(DecodeHere(Fixture("click.mp3"), click), kBassOk);
   double early = 0;
-  for (size_t i = 0; i < 44 && i < click.samples.size(); ++i) early = std::max(early, std::fabs(double{click.samples[i]}));
+  for (size_t i = 0; i < 44 && i < click.samples.size(); ++i) {
+    early = std::max(early, std::fabs(double{click.samples[i]}));
+  }
   EXPECT_GT(early, 0.2);
 }
 
