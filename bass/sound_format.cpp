@@ -141,6 +141,7 @@ uint32_t FlacBitsPerSample(const uint8_t* data, size_t size) {
   // four-byte header, ten bytes of block and frame sizes, then 20 bits of
   // rate, 3 of channels and 5 of bits per sample, less one.
   const size_t at = tag + 4 + 4 + 10;
-  if (tag >= size || !StartsWith(data, size, tag, "fLaC") || (data[tag + 4] & 0x7F) != 0 || size - at < 4) return 0;
+  if (tag >= size || size - tag < 4 + 4 + 10 + 4 || !StartsWith(data, size, tag, "fLaC")) return 0;
+  if ((data[tag + 4] & 0x7F) != 0) return 0;
   return ((uint32_t{data[at + 2]} & 1) << 4 | uint32_t{data[at + 3]} >> 4) + 1;
 }

@@ -9,7 +9,7 @@ have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok
 for pkg in cmake ninja-build g++ googletest clang libclang-rt-14-dev libbenchmark-dev zlib1g-dev \
            g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
            wine wine64 fonts-wine xvfb xauth xdotool x11-utils imagemagick sox python3 \
-           libstb-dev vorbis-tools lame flac ffmpeg \
+           libstb-dev vorbis-tools lame flac ffmpeg nlohmann-json3-dev libz-mingw-w64-dev \
            gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav "$@"; do
   have_pkg "$pkg" || need+=("$pkg")
 done

@@ -4,7 +4,7 @@
 - No include cycle between units (a unit is a header with its sources:
   ui/tray.h, ui/tray_win.cpp).
 - Floors: base/ includes only base/; the two libraries (bass/, hook/) include
-  only base/ and themselves; settings/, audio/ and input/ take from app/ only
+  only base/ and themselves; settings/, audio/, input/ and packs/ take from app/ only
   the log writer and the commands, and nothing of ui/.
 - Windows calls only guarded procedures: a procedure with a Windows calling
   convention is made by the guards of app/exception_boundary.h, or is an
@@ -19,7 +19,7 @@ import os
 import re
 import sys
 
-FOLDERS = ["app", "audio", "base", "bass", "hook", "input", "settings", "ui"]
+FOLDERS = ["app", "audio", "base", "bass", "hook", "input", "packs", "settings", "ui"]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 RELEASE_CALLS = [
     # Kernel, registry, windows and GDI
@@ -67,7 +67,7 @@ def include_problem(path, included):
         return "base/ is the ground floor: it includes only base/"
     if folder in ("bass", "hook") and target not in ("base", folder):
         return f"{folder}/ is a library: it includes only base/ and {folder}/"
-    if folder in ("settings", "audio", "input"):
+    if folder in ("settings", "audio", "input", "packs"):
         if target == "ui":
             return f"{folder}/ stands below the windows"
         if target == "app" and included not in FROM_APP_BELOW:

@@ -178,6 +178,8 @@ TEST_F(SoundFiles, TheFormatIsToldByTheContent) {
   EXPECT_EQ(recognize(notMp3), SoundFormat::kUnknown);
   EXPECT_EQ(recognize(Bytes{0, 0, 0, 0x20, 'f', 't', 'y', 'p', 'M', '4', 'A', ' '}), SoundFormat::kMp4);
   EXPECT_EQ(recognize(Bytes{'f', 'L', 'a', 'C', 0, 0, 0, 0x22}), SoundFormat::kFlac);
+  // A FLAC header cut short tells no bits per sample (and is not read past).
+  EXPECT_EQ(FlacBitsPerSample(Bytes{'f', 'L', 'a', 'C'}.data(), 4), 0u);
   EXPECT_EQ(recognize(Bytes{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd'}), SoundFormat::kUnknown);
   EXPECT_EQ(recognize(Bytes{}), SoundFormat::kUnknown);
   // A tag that claims more than the file holds leaves nothing to recognise.
