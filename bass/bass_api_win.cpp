@@ -34,6 +34,8 @@ namespace {
 constexpr uint32_t kNoSoundRate = 44100;
 // Decoded data of recently loaded files kept for loading them again.
 constexpr size_t kCacheBytes = 8u << 20;
+// Sounds up to this long are converted to the mixer's rate when they load.
+constexpr uint32_t kConvertAtLoadSeconds = 5;
 // Rates a sample may be played at, besides its own.
 constexpr int kMinPlayRate = 100;
 constexpr int kMaxPlayRate = 200000;
@@ -44,6 +46,7 @@ struct Sample {
   StereoData stereo;  // shared with the decode cache
   uint32_t ownRate = 0;
   size_t ownFrames = 0;  // the file's length in frames of its own rate
+  uint32_t dataRate = 0;  // the rate `stereo` is kept at: the mixer's, or for a long sound its own
   DWORD max = 1;
   bool placed = false;  // loaded with BASS_SAMPLE_3D: a play's position sets its balance
   std::atomic<int> active{0};
@@ -254,6 +257,7 @@ HSAMPLE WINAPI BASS_SampleLoad(BOOL mem, void* file, DWORD offset, DWORD length,
       sample->stereo = hit->stereo;
       sample->ownRate = hit->ownRate;
       sample->ownFrames = hit->ownFrames;
+      sample->dataRate = hit->dataRate;
     }
   }
   if (!sample->stereo) {
@@ -274,12 +278,20 @@ HSAMPLE WINAPI BASS_SampleLoad(BOOL mem, void* file, DWORD offset, DWORD length,
     int result = DecodeSound(bytes, size, wav, DecodeThroughWindows);
     if (result != kBassOk) return Fail<HSAMPLE>(result, 0);
     try {
-      std::vector<float> atOutputRate = ResampleStereo(ToStereo(wav), wav.sampleRate, lib.rate);
-      sample->stereo = std::make_shared<const StereoSamples>(std::move(atOutputRate), wav.sixteenBits);
       sample->ownRate = wav.sampleRate;
       sample->ownFrames = wav.samples.size() / wav.channels;
+      // A long sound (a pack's sprite) is kept at its own rate, and its
+      // voices read it at the mixer's through the rate kernel: converting
+      // forty seconds at load would cost more than every press ever will.
+      const bool convert = sample->ownFrames <= size_t{sample->ownRate} * kConvertAtLoadSeconds;
+      const bool sixteenBits = wav.sixteenBits;
+      sample->dataRate = convert ? lib.rate : sample->ownRate;
+      std::vector<float> stereo = ToStereo(std::move(wav));
+      if (convert) stereo = ResampleStereo(stereo, sample->ownRate, lib.rate);
+      sample->stereo = std::make_shared<const StereoSamples>(std::move(stereo), sixteenBits);
       if (cacheable) {
-        lib.cache.Remember(CachedDecode{cacheKey, fileSize, writeTime, sample->stereo, sample->ownRate, sample->ownFrames});
+        lib.cache.Remember(CachedDecode{cacheKey, fileSize, writeTime, sample->stereo, sample->ownRate,
+                                        sample->ownFrames, sample->dataRate});
       }
     } catch (const std::bad_alloc&) {
       return Fail<HSAMPLE>(kBassErrorMem, 0);
@@ -311,11 +323,13 @@ HCHANNEL WINAPI BASS_SamplePlay3DEx(HSAMPLE handle, BASS_3DVECTOR* pos, BASS_3DV
   if (!lib.output) return Succeed(channel);  // nothing to hear
 
   // The start offset counts frames of the sample's own rate; the data is at
-  // the mixer's. At another rate than its own, the mixer reads the same data
-  // that many times as fast: nothing is copied or resampled here.
+  // the mixer's (or, for a long sound, its own). At another rate than the
+  // data's, the mixer reads it that many times as fast: nothing is copied or
+  // resampled here.
   const SampleFrames data = sample->stereo->View();
   const size_t frames = data.frames;
-  const auto startFrame = static_cast<size_t>(std::llround(static_cast<double>(start) * lib.rate / sample->ownRate));
+  const auto startFrame =
+      static_cast<size_t>(std::llround(static_cast<double>(start) * sample->dataRate / sample->ownRate));
   if (startFrame >= frames) return Succeed(channel);
 
   RenderCommand command;
@@ -325,7 +339,9 @@ HCHANNEL WINAPI BASS_SamplePlay3DEx(HSAMPLE handle, BASS_3DVECTOR* pos, BASS_3DV
   const float level = static_cast<float>(std::clamp(volume, 0, 100)) / 100.0f;
   command.gain = sample->placed ? Placed(level, pos ? pos->x : 0.0f) : StereoGain(level);
   command.startFrame = startFrame;
-  command.step = rate != 0 ? static_cast<double>(rate) / sample->ownRate : 1.0;
+  // Own frames a second over data frames an own frame, per output frame.
+  const double ownFramesPerSecond = rate != 0 ? rate : sample->ownRate;
+  command.step = ownFramesPerSecond / sample->ownRate * sample->dataRate / lib.rate;
   command.active = &sample->active;
   sample->active.fetch_add(1, std::memory_order_acq_rel);
   bool sent = lib.output->Send(command);

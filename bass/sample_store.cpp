@@ -35,9 +35,12 @@ StereoSamples::StereoSamples(std::vector<float> stereo, bool sixteenBits) {
     return;
   }
   narrow_.resize(stereo.size());
+  // Rounded half away from zero, written so that the loop vectorises (a
+  // sprite is millions of samples); NaN fails both comparisons and is 0.
   for (size_t i = 0; i < stereo.size(); ++i) {
     const float x = stereo[i] * 32768.0f;
-    narrow_[i] = static_cast<int16_t>(std::isnan(x) ? 0.0f : std::lrint(std::clamp(x, -32768.0f, 32767.0f)));
+    const float held = x > -32768.0f ? (x < 32767.0f ? x : 32767.0f) : (x <= -32768.0f ? -32768.0f : 0.0f);
+    narrow_[i] = static_cast<int16_t>(static_cast<int32_t>(held + (held < 0.0f ? -0.5f : 0.5f)));
   }
 }
 

@@ -39,6 +39,7 @@ struct CachedDecode {
   StereoData stereo;
   uint32_t ownRate = 0;
   size_t ownFrames = 0;
+  uint32_t dataRate = 0;  // the rate the data is kept at
 };
 
 // Recently decoded files, kept so that loading the same file again costs no

@@ -22,7 +22,6 @@ constexpr uint32_t kMaxRate = 384000;
 // All the decoder's memory, given to it up front: a hostile stream's
 // codebooks cannot ask for more. Real streams' setups take a few hundred KB.
 constexpr size_t kArenaBytes = size_t{8} << 20;
-constexpr int kChunkFrames = 4096;
 constexpr int kFiveOneChannels = 6;
 
 // Vorbis orders the channels of 3 to 8 its own way; the down-mix expects the
@@ -43,17 +42,6 @@ constexpr Layout kLayouts[9] = {
     {0x70F, {0, 2, 1, 6, 5, 3, 4}},          // FL C FR SL SR RC LFE
     {0x63F, {0, 2, 1, 7, 5, 6, 3, 4}},       // FL C FR SL SR RL RR LFE
 };
-
-void ToWavOrder(DecodedWav& wav) {
-  const Layout& layout = kLayouts[wav.channels];
-  wav.channelMask = wav.channels > 2 ? layout.mask : 0;
-  if (wav.channels <= 2) return;
-  float frame[8];
-  for (size_t at = 0; at < wav.samples.size(); at += wav.channels) {
-    for (size_t c = 0; c < wav.channels; ++c) frame[c] = wav.samples[at + layout.from[c]];
-    for (size_t c = 0; c < wav.channels; ++c) wav.samples[at + c] = frame[c];
-  }
-}
 
 uint32_t Le32(const uint8_t* p) {
   return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
@@ -152,26 +140,32 @@ int DecodeVorbis(const uint8_t* data, size_t size, DecodedWav& out) {
     // allocation only, and only when it is within the limit.
     const size_t hinted = stb_vorbis_stream_length_in_samples(v);
     if (hinted > 0 && hinted <= maxFrames) out.samples.reserve(hinted * channels);
-    std::vector<float> chunk(static_cast<size_t>(kChunkFrames) * channels);
+    // Frame by frame from the decoder's own buffers, straight into WAV
+    // channel order: one pass over the data.
+    const Layout& layout = kLayouts[channels];
     size_t frames = 0;
     for (;;) {
-      const int got = stb_vorbis_get_samples_float_interleaved(v, info.channels, chunk.data(),
-                                                                static_cast<int>(chunk.size()));
-      if (got <= 0) break;
+      int frameChannels = 0;
+      float** decoded = nullptr;
+      const int got = stb_vorbis_get_frame_float(v, &frameChannels, &decoded);
+      if (got <= 0 || frameChannels != info.channels) break;
       const size_t take = std::min(static_cast<size_t>(got), maxFrames - frames);
-      // A damaged stream can decode to inf or NaN: silence instead.
-      for (size_t i = 0; i < take * channels; ++i) {
-        if (!std::isfinite(chunk[i])) chunk[i] = 0.0f;
+      const size_t at = out.samples.size();
+      out.samples.resize(at + take * channels);
+      float* to = out.samples.data() + at;
+      for (size_t c = 0; c < channels; ++c) {
+        const float* from = decoded[layout.from[c]];
+        // A damaged stream can decode to inf or NaN: silence instead.
+        for (size_t i = 0; i < take; ++i) to[i * channels + c] = std::isfinite(from[i]) ? from[i] : 0.0f;
       }
-      out.samples.insert(out.samples.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(take * channels));
       frames += take;
       if (frames == maxFrames) break;
     }
     if (frames == 0) return Fail(out, kBassErrorFileForm);
     out.sampleRate = info.sample_rate;
     out.channels = static_cast<uint16_t>(channels);
+    out.channelMask = channels > 2 ? layout.mask : 0;
     out.sixteenBits = true;
-    ToWavOrder(out);
     return kBassOk;
   } catch (const std::bad_alloc&) {
     return Fail(out, kBassErrorMem);

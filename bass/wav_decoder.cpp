@@ -598,6 +598,11 @@ int DecodeWav(const uint8_t* data, size_t size, DecodedWav& out) {
   }
 }
 
+std::vector<float> ToStereo(DecodedWav&& wav) {
+  if (wav.channels == 2) return std::move(wav.samples);
+  return ToStereo(static_cast<const DecodedWav&>(wav));
+}
+
 std::vector<float> ToStereo(const DecodedWav& wav) {
   const size_t channels = wav.channels;
   if (channels == 0) return {};

@@ -24,3 +24,6 @@ int DecodeWav(const uint8_t* data, size_t size, DecodedWav& out);
 
 // Mixes any channel layout down (or mono up) to interleaved stereo.
 std::vector<float> ToStereo(const DecodedWav& wav);
+// The same, taking the samples over when they are stereo already (a sprite's
+// forty seconds are not copied).
+std::vector<float> ToStereo(DecodedWav&& wav);

@@ -163,6 +163,32 @@ TEST_F(BassSampleHeard, AnotherRateChangesPitchAndLengthByItsRatioToTheOwn) {
   }
 }
 
+// A long sound (a pack's sprite: more than five seconds) is kept at its own
+// rate, not converted when it loads; played from a start near its end, at
+// its own rate and 5 % above it, it sounds as a short one does: the start
+// counts frames of its own rate, the tone and the length follow the rate.
+TEST_F(BassSampleHeard, ALongSoundKeptAtItsOwnRateSoundsAsAShortOne) {
+  ASSERT_TRUE(BASS_Init(-1, 44100, BASS_DEVICE_3D, nullptr, nullptr));
+  const double threshold = 0.25 * 16384;
+  std::vector<int16_t> samples = Sine(44100, 5.5, 1000, 0.5);
+  std::fill(samples.begin(), samples.begin() + 44100 * 5, int16_t{0});  // silent but for its last half second
+  HSAMPLE sprite = Load("sprite.wav", samples, 1, 44100, BASS_SAMPLE_3D);
+  ASSERT_NE(sprite, 0u) << BASS_ErrorGetCode();
+  for (const double ratio : {1.0, 1.05}) {
+    SCOPED_TRACE(testing::Message() << "at " << ratio << " times its rate");
+    const size_t mark = CaptureSize();
+    const int freq = ratio == 1.0 ? -1 : static_cast<int>(44100 * ratio);
+    ASSERT_NE(BASS_SamplePlay3DEx(sprite, nullptr, nullptr, nullptr, 44100 * 5 - 4410, freq, 100, FALSE), 0u);
+    Stereo got;
+    ASSERT_TRUE(CapturedSince(mark, 1.2, got));
+    Span span;
+    ASSERT_TRUE(Sounding(got, threshold, span));
+    EXPECT_NEAR(ToneHz(got.left, span), 1000 * ratio, 2 * ratio);
+    // A start read at the mixer's rate would leave 0.2 s of it.
+    EXPECT_NEAR(static_cast<double>(span.SoundingFrames()), 0.5 * kCaptureRate / ratio, 40);
+  }
+}
+
 // A voice at another rate plays to its end while other voices of the same
 // sample, each at a rate of its own, come and go beside it: every voice reads
 // the one shared data at its own pace.
