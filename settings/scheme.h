@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,11 +41,23 @@ struct TSoundKey {
   bool operator==(const TSoundKey&) const = default;
 };
 
+// A single key's own sounds, over its category's. Each is a sound reference
+// (settings/sound_reference.h).
+struct TKeyOwnSound {
+  std::optional<std::string> FileName;         // none: the category's press sound; empty: silent
+  std::optional<std::string> ReleaseFileName;  // none: the category's release sound; empty: none
+  int32_t Volume = 100;                        // percent, for this key's own sounds
+
+  bool operator==(const TKeyOwnSound&) const = default;
+};
+
 class TScheme {
  public:
   std::array<TSoundKey, kKeyCategoryCount> Keys{};
   bool MouseEnabled = false;
   bool KeyboardEnabled = false;
+  // Keys with sounds of their own, by row of KeyTable() (settings/key_table.h).
+  std::map<int, TKeyOwnSound> OwnKeys;
 
   TSoundKey& Key(KeyCategory category) { return Keys[static_cast<size_t>(category)]; }
   const TSoundKey& Key(KeyCategory category) const { return Keys[static_cast<size_t>(category)]; }

@@ -1,7 +1,10 @@
 #include "settings/scheme_store.h"
 
 #include <iterator>
+#include <optional>
 #include <type_traits>
+
+#include "settings/key_table.h"
 
 namespace {
 
@@ -53,6 +56,43 @@ void ReadField(IniStore& store, const std::string& section, const std::string& n
   owner.*field.member = ReadIniValue<T>(store, section, name, field.def);
 }
 
+// Keys with sounds of their own follow everything else, in the order of the
+// key table, each only where the scheme gives it: "KeyF1", "KeyF1Vol",
+// "KeyF1Release". A key present with an empty value is silent.
+constexpr char kOwnKeyPrefix[] = "Key";
+// What no value in a profile file can be: tells an absent key from an empty one.
+constexpr char kAbsent[] = "\x7f";
+
+std::optional<std::string> ReadOptional(IniStore& store, const std::string& section, const std::string& key) {
+  std::string value = store.ReadString(section, key, kAbsent);
+  if (value == kAbsent) return std::nullopt;
+  return value;
+}
+
+void ReadOwnKeys(IniStore& store, const std::string& section, TScheme& scheme) {
+  const auto keys = KeyTable();
+  for (int row = 0; row < kKeyCount; ++row) {
+    const std::string name = kOwnKeyPrefix + std::string(keys[static_cast<size_t>(row)].name);
+    TKeyOwnSound own;
+    own.FileName = ReadOptional(store, section, name);
+    own.ReleaseFileName = ReadOptional(store, section, name + "Release");
+    if (!own.FileName && !own.ReleaseFileName) continue;
+    own.Volume = ReadIniValue<int32_t>(store, section, name + "Vol", 100);
+    scheme.OwnKeys.emplace(row, std::move(own));
+  }
+}
+
+void WriteOwnKeys(const TScheme& scheme, IniPairs& pairs) {
+  const auto keys = KeyTable();
+  for (const auto& [row, own] : scheme.OwnKeys) {
+    if (row < 0 || row >= kKeyCount || (!own.FileName && !own.ReleaseFileName)) continue;
+    const std::string name = kOwnKeyPrefix + std::string(keys[static_cast<size_t>(row)].name);
+    if (own.FileName) pairs.emplace_back(name, *own.FileName);
+    pairs.emplace_back(name + "Vol", IniValueText(own.Volume));
+    if (own.ReleaseFileName) pairs.emplace_back(name + "Release", *own.ReleaseFileName);
+  }
+}
+
 TScheme ReadScheme(IniStore& store, const std::string& section) {
   TScheme scheme;
   ForEachSchemeKey(
@@ -61,6 +101,7 @@ TScheme ReadScheme(IniStore& store, const std::string& section) {
         std::visit([&](const auto& field) { ReadField(store, section, name, field, scheme.Key(c)); }, key.field);
       },
       [&](const SchemeSwitchKey& key) { ReadField(store, section, key.name, key.field, scheme); });
+  ReadOwnKeys(store, section, scheme);
   return scheme;
 }
 
@@ -88,6 +129,7 @@ IniPairs SchemeKeyValues(const TScheme& scheme) {
             key.field);
       },
       [&](const SchemeSwitchKey& key) { pairs.emplace_back(key.name, IniValueText(scheme.*key.field.member)); });
+  WriteOwnKeys(scheme, pairs);
   return pairs;
 }
 

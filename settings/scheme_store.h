@@ -1,6 +1,7 @@
 #pragma once
 // schemes.cfg: one section per scheme, named after it, with 80 keys, and
-// after them the release sounds that the scheme has.
+// after them the release sounds that the scheme has and the keys with
+// sounds of their own.
 
 #include <cstdint>
 #include <string>

@@ -4,8 +4,11 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
+#include "settings/key_table.h"
 #include "settings/scheme_store.h"
+#include "settings/sound_reference.h"
 #include "tests/unit/fake_ini.h"
 
 namespace {
@@ -166,4 +169,71 @@ TEST(SchemeStore, ReleaseSoundsFollowTheEightyKeysOnlyWhereTheyExist) {
   EXPECT_EQ(back.Scheme(0), scheme);
   EXPECT_EQ(back.Scheme(1).Key(KeyCategory::Other).ReleaseFileName, "other up.wav");
   EXPECT_EQ(back.Scheme(1).Key(KeyCategory::Space).ReleaseFileName, "");
+}
+
+// Keys with sounds of their own come after everything else, in the key
+// table's order, only where the scheme gives them; a scheme without them is
+// written exactly as before. Absent means the category's sound, empty means
+// silent, and both survive a round trip, as does hand-written text in any
+// letter case.
+TEST(SchemeStore, SoundsOfSingleKeysFollowEverythingElseOnlyWhereTheyExist) {
+  TScheme scheme = MakeScheme(7);
+  scheme.Key(KeyCategory::Escape).ReleaseFileName = "esc up.wav";
+  const IniPairs before = SchemeKeyValues(scheme);
+  const int f1 = FindKeyByName("F1"), enter = FindKeyByName("NumpadEnter"), a = FindKeyByName("A");
+  ASSERT_GE(f1, 0);
+  ASSERT_GE(enter, 0);
+  ASSERT_GE(a, 0);
+  scheme.OwnKeys[enter] = TKeyOwnSound{"Schemes\\Pack\\sprite.ogg<1200,85>", "Schemes\\Pack\\sprite.ogg<1300,40>", 80};
+  scheme.OwnKeys[f1] = TKeyOwnSound{"", std::nullopt, 100};        // silent, category's release
+  scheme.OwnKeys[a] = TKeyOwnSound{std::nullopt, "a up.wav", 100};  // category's press, own release
+  IniPairs pairs = SchemeKeyValues(scheme);
+  ASSERT_EQ(pairs.size(), before.size() + 7);
+  EXPECT_EQ(IniPairs(pairs.begin(), pairs.begin() + static_cast<std::ptrdiff_t>(before.size())), before);
+  const IniPairs own(pairs.begin() + static_cast<std::ptrdiff_t>(before.size()), pairs.end());
+  const IniPairs expected = {{"KeyF1", ""},
+                             {"KeyF1Vol", "100"},
+                             {"KeyAVol", "100"},
+                             {"KeyARelease", "a up.wav"},
+                             {"KeyNumpadEnter", "Schemes\\Pack\\sprite.ogg<1200,85>"},
+                             {"KeyNumpadEnterVol", "80"},
+                             {"KeyNumpadEnterRelease", "Schemes\\Pack\\sprite.ogg<1300,40>"}};
+  EXPECT_EQ(own, expected);
+
+  FakeIni ini;
+  SchemeList list;
+  list.Append("Pack", scheme);
+  SaveSchemes(list, ini);
+  ini.Set("Hand", "keyspace", "space.wav|space2.wav");
+  SchemeList back;
+  LoadSchemes(ini, back);
+  EXPECT_EQ(back.Scheme(0), scheme);
+  const TScheme& hand = back.Scheme(1);
+  ASSERT_EQ(hand.OwnKeys.size(), 1u);
+  const TKeyOwnSound& space = hand.OwnKeys.at(FindKeyByName("Space"));
+  EXPECT_EQ(space.FileName, "space.wav|space2.wav");
+  EXPECT_FALSE(space.ReleaseFileName.has_value());
+  EXPECT_EQ(space.Volume, 100);
+}
+
+TEST(SoundReference, FilesSlicesAndVariantsReadAndWriteBack) {
+  using Parts = std::vector<SoundPart>;
+  EXPECT_EQ(ParseSoundReference(""), Parts{});
+  EXPECT_EQ(ParseSoundReference("Schemes\\TypeWriter\\Other.wav"), (Parts{{"Schemes\\TypeWriter\\Other.wav"}}));
+  EXPECT_EQ(ParseSoundReference("C:\\Sounds\\caps lock [1].wav"), (Parts{{"C:\\Sounds\\caps lock [1].wav"}}));
+  EXPECT_EQ(ParseSoundReference("sprite.ogg<1200,85>"), (Parts{{"sprite.ogg", 1200, 85}}));
+  EXPECT_EQ(ParseSoundReference("a.mp3|b.mp3||sprite.ogg<0,40>|"),
+            (Parts{{"a.mp3"}, {"b.mp3"}, {"sprite.ogg", 0, 40}}));
+  // Slices that cannot be read leave the file whole.
+  for (const char* bad : {"s.ogg<x,3>", "s.ogg<5,0>", "s.ogg<5,>", "s.ogg<5,3", "s.ogg<4294967295,2>", "s.ogg<-1,2>"}) {
+    EXPECT_EQ(ParseSoundReference(bad), (Parts{{"s.ogg"}})) << bad;
+  }
+  EXPECT_EQ(ParseSoundReference("<1,2>|x.wav"), (Parts{{"x.wav"}})) << "a slice of no file is left out";
+  std::string many;
+  for (int i = 0; i < 150; ++i) many += "v" + std::to_string(i) + ".wav|";
+  EXPECT_EQ(ParseSoundReference(many).size(), kMaxSoundVariants);
+
+  const Parts parts = {{"press\\GENERIC_R0.mp3"}, {"Schemes\\Pack\\sprite.ogg", 30000, 120}, {"x.wav"}};
+  EXPECT_EQ(FormatSoundReference(parts), "press\\GENERIC_R0.mp3|Schemes\\Pack\\sprite.ogg<30000,120>|x.wav");
+  EXPECT_EQ(ParseSoundReference(FormatSoundReference(parts)), parts);
 }
