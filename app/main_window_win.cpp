@@ -36,6 +36,13 @@ namespace {
 // procedure has nothing left to do.
 INT_PTR NoDialogMessages(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
+// Cuts the slices of the current scheme's sounds (off the hook's thread,
+// before any press needs them).
+void PrepareCurrentScheme() {
+  const int current = CurrentSchemeIndex();
+  if (current >= 0) PrepareSchemeSounds(schemeList.Scheme(current));
+}
+
 constexpr UINT_PTR kHookWatchdogTimer = 1;  // kTrayRetryTimer is 2, kSaveTimer 3
 // The shell's WM_CONTEXTMENU that follows the right click which opened the
 // menu comes within this time of its closing.
@@ -265,6 +272,9 @@ bool TfrmMain::HandleCommand(HWND window, UINT command) {
 
 void TfrmMain::FollowModel(unsigned changes) {
   if (changes & kChangedReverb) ApplyEaxPreset(settings.EaxEnv);
+  // The slices of a scheme are cut when it becomes current, changes, or the
+  // output (and with it the library's cache) is opened anew.
+  if (changes & (kChangedCurrentScheme | kChangedSchemeList | kChangedDevice)) PrepareCurrentScheme();
   if (changes & kChangedMute) {
     // Muted, the output lets the device go; unmuted, the user is there.
     if (settings.MuteSound) {
@@ -312,6 +322,7 @@ void TfrmMain::FormCreate(HWND window) {
   RegisterHotkeys(window);
   FollowChosenEndpoint();
   StartAudio(window, firstStart);
+  PrepareCurrentScheme();
   SetTimer(window, kHookWatchdogTimer, kHookWatchdogMs, nullptr);
   WTSRegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION);
   WatchForeground();

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "settings/scheme.h"
+
 // Opens the device named by DeviceID (the first start reopens the one its
 // device selection opened) and, except on the first start, checks the library's
 // version (its error box is owned by `owner`) and applies the stored preset.
@@ -28,10 +30,17 @@ struct KeySoundStyle {
 // it and a release the release before it (each with the library's short
 // fade); with OverlapSounds, up to 8 key sounds play at once and only the
 // oldest beyond them is cut.
-void PlayKeySound(const std::string& file, int volume, const KeySoundStyle& style = {});
+// `reference` is a sound reference (settings/sound_reference.h): a file, a
+// slice of one, or variants, of which each press plays one at random, never
+// the one the same reference played last.
+void PlayKeySound(const std::string& reference, int volume, const KeySoundStyle& style = {});
+// Loads every sound a scheme that becomes current names and cuts its
+// slices, each file decoded once, so that no press decodes: the audio
+// library keeps them in its cache.
+void PrepareSchemeSounds(const TScheme& scheme);
 // The scheme editor's preview: sounds even while muted, and has its own
 // sample, independent of the key sound.
-void PlayPreview(const std::string& file, int volume);
+void PlayPreview(const std::string& reference, int volume);
 void StopPreview();
 void FreePreview();
 
@@ -45,7 +54,7 @@ struct SoundOutline {
   std::vector<float> lowHigh;
   std::string problem;
 };
-bool ReadSoundOutline(const std::string& file, int columns, SoundOutline& outline);
+bool ReadSoundOutline(const std::string& reference, int columns, SoundOutline& outline);
 
 // The user is there (the hook's activity report): the output runs, or starts
 // at once, so that the next key sound finds it running.

@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
+#include <map>
+#include <set>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -18,6 +21,7 @@
 #include "bass/bass.h"
 #include "bass/bass_errors.h"
 #include "settings/settings.h"
+#include "settings/sound_reference.h"
 
 namespace {
 
@@ -73,16 +77,25 @@ void NoteMissingDecoders(DWORD error) {
   WriteLog(kMissingDecodersText);
 }
 
-// Loads the file into `sample` (freed first by the caller) and plays it. When
-// the load fails, the line tells why (the load's own error code) and nothing
-// is played.
-void LoadAndPlay(HSAMPLE& sample, const std::string& path, int volume, const KeySoundStyle& style = {}) {
-  std::wstring file = Wide(path);
-  sample = BASS_SampleLoad(FALSE, file.data(), 0, 0, 1, BASS_SAMPLE_3D | BASS_UNICODE);
+// Loads the sound into `sample`, a whole file or a slice of one, as the
+// caller's flags say; the line tells why when it cannot.
+HSAMPLE LoadSound(const std::string& path, const SoundPart& part, DWORD flags) {
+  const std::wstring file = Wide(path);
+  HSAMPLE sample = part.IsSlice()
+                       ? BASS_BrisoltSampleLoadSlice(file.c_str(), part.startMs, part.lengthMs, 1, flags | BASS_UNICODE)
+                       : BASS_SampleLoad(FALSE, const_cast<wchar_t*>(file.c_str()), 0, 0, 1, flags | BASS_UNICODE);
+  if (!sample) NoteMissingDecoders(BASS_ErrorGetCode());
+  return sample;
+}
+
+// Loads the sound into `sample` (freed first by the caller) and plays it.
+// When the load fails, the line tells why (the load's own error code) and
+// nothing is played.
+void LoadAndPlay(HSAMPLE& sample, const std::string& path, const SoundPart& part, int volume,
+                 const KeySoundStyle& style = {}) {
+  sample = LoadSound(path, part, BASS_SAMPLE_3D);
   if (!sample) {
-    const DWORD error = BASS_ErrorGetCode();
-    WriteLog("Bass Error " + std::to_string(error) + ". Could not creating sample!");
-    NoteMissingDecoders(error);
+    WriteLog("Bass Error " + std::to_string(BASS_ErrorGetCode()) + ". Could not creating sample!");
     return;
   }
   int freq = -1;
@@ -94,6 +107,23 @@ void LoadAndPlay(HSAMPLE& sample, const std::string& path, int volume, const Key
   BASS_3DVECTOR zero{0.0f, 0.0f, 0.0f};
   BASS_3DVECTOR place{static_cast<float>(style.pan), 0.0f, 0.0f};
   BASS_SamplePlay3DEx(sample, &place, &zero, &zero, 0, freq, VariedVolume(volume, style.gainDb), FALSE);
+}
+
+// The part of a reference a press plays: of variants one at random, never
+// the one the same reference played last.
+std::unordered_map<std::string, size_t> lastVariants;
+uint64_t variantState = static_cast<uint64_t>(GetTickCount64()) | 1;
+
+SoundPart PartToPlay(const std::string& reference) {
+  std::vector<SoundPart> parts = ParseSoundReference(reference);
+  if (parts.empty()) return SoundPart{reference};  // "" stays a file not found, as it always was
+  if (parts.size() == 1) return std::move(parts.front());
+  variantState ^= variantState << 13;
+  variantState ^= variantState >> 7;
+  variantState ^= variantState << 17;
+  auto [last, added] = lastVariants.try_emplace(reference, parts.size());
+  last->second = PickVariant(parts.size(), last->second, variantState);
+  return std::move(parts[last->second]);
 }
 
 }  // namespace
@@ -134,11 +164,12 @@ void ShutdownAudio() {
   previewSample = 0;
 }
 
-void PlayKeySound(const std::string& file, int volume, const KeySoundStyle& style) {
+void PlayKeySound(const std::string& reference, int volume, const KeySoundStyle& style) {
   HSAMPLE* place = PlaceForKeySound(style.release);
-  std::string path = ResolveSoundPath(ProgramFolder(), file);
+  const SoundPart part = PartToPlay(reference);
+  std::string path = ResolveSoundPath(ProgramFolder(), part.file);
   if (FileExists(path)) {
-    LoadAndPlay(*place, path, ScaledVolume(settings.GlobalVolume, volume), style);
+    LoadAndPlay(*place, path, part, ScaledVolume(settings.GlobalVolume, volume), style);
   } else {
     WriteLog("File " + path + " not found");
   }
@@ -146,25 +177,65 @@ void PlayKeySound(const std::string& file, int volume, const KeySoundStyle& styl
   if (!*place && !overlapping.empty() && &overlapping.back() == place) overlapping.pop_back();
 }
 
-void PlayPreview(const std::string& file, int volume) {
-  std::string path = ResolveSoundPath(ProgramFolder(), file);
-  if (previewSample) BASS_SampleFree(previewSample);
-  previewSample = 0;
-  LoadAndPlay(previewSample, path, ScaledVolume(settings.GlobalVolume, volume));
+void PrepareSchemeSounds(const TScheme& scheme) {
+  // Every file the scheme names, and every slice by its file: each file is
+  // decoded once, now, into the library's cache. A file that cannot be
+  // loaded is left for its key to report.
+  std::set<std::string> wholes;
+  std::map<std::string, std::vector<DWORD>> slices;
+  auto note = [&](const std::string& reference) {
+    for (const SoundPart& part : ParseSoundReference(reference)) {
+      const std::string path = ResolveSoundPath(ProgramFolder(), part.file);
+      if (!part.IsSlice()) {
+        wholes.insert(path);
+        continue;
+      }
+      std::vector<DWORD>& pairs = slices[path];
+      pairs.push_back(part.startMs);
+      pairs.push_back(part.lengthMs);
+    }
+  };
+  for (const TSoundKey& key : scheme.Keys) {
+    note(key.FileName);
+    note(key.ReleaseFileName);
+  }
+  for (const auto& [row, own] : scheme.OwnKeys) {
+    if (own.FileName) note(*own.FileName);
+    if (own.ReleaseFileName) note(*own.ReleaseFileName);
+  }
+  for (const std::string& path : wholes) {
+    if (!FileExists(path)) continue;
+    if (HSAMPLE sample = LoadSound(path, SoundPart{}, 0)) BASS_SampleFree(sample);
+  }
+  for (const auto& [path, pairs] : slices) {
+    if (!FileExists(path)) continue;
+    const std::wstring file = Wide(path);
+    if (!BASS_BrisoltPrepareSlices(file.c_str(), pairs.data(), static_cast<DWORD>(pairs.size() / 2), BASS_UNICODE)) {
+      NoteMissingDecoders(BASS_ErrorGetCode());
+    }
+  }
 }
 
-bool ReadSoundOutline(const std::string& file, int columns, SoundOutline& outline) {
+void PlayPreview(const std::string& reference, int volume) {
+  const SoundPart part = PartToPlay(reference);
+  std::string path = ResolveSoundPath(ProgramFolder(), part.file);
+  if (previewSample) BASS_SampleFree(previewSample);
+  previewSample = 0;
+  LoadAndPlay(previewSample, path, part, ScaledVolume(settings.GlobalVolume, volume));
+}
+
+bool ReadSoundOutline(const std::string& reference, int columns, SoundOutline& outline) {
   outline = SoundOutline{};
-  std::string path = ResolveSoundPath(ProgramFolder(), file);
+  const std::vector<SoundPart> parts = ParseSoundReference(reference);
+  const SoundPart part = parts.empty() ? SoundPart{reference} : parts.front();
+  std::string path = ResolveSoundPath(ProgramFolder(), part.file);
   if (!FileExists(path)) {
     outline.problem = "File not found";
     return false;
   }
-  std::wstring name = Wide(path);
-  HSAMPLE sample = BASS_SampleLoad(FALSE, name.data(), 0, 0, 1, BASS_UNICODE);
+  HSAMPLE sample = LoadSound(path, part, 0);
   if (!sample) {
     const DWORD error = BASS_ErrorGetCode();
-    NoteMissingDecoders(error);
     outline.problem = error == kBassErrorCodec
                           ? "Windows cannot decode this file here: install the Media Feature Pack"
                           : "Not a sound file Brisolt can play (error " + std::to_string(error) + ")";

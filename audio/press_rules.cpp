@@ -93,3 +93,10 @@ double KeyPan(uint32_t virtualKey, uint32_t flags) {
   double pan = (Column(virtualKey & 0xFF, flags) / kMainWidth * 2.0 - 1.0) * kMaxPan;
   return pan < -kMaxPan ? -kMaxPan : pan > kMaxPan ? kMaxPan : pan;
 }
+
+size_t PickVariant(size_t count, size_t last, uint64_t random) {
+  if (count <= 1) return 0;
+  if (last >= count) return static_cast<size_t>(random % count);
+  // One of the others: a step of 1 .. count - 1 from the last.
+  return (last + 1 + static_cast<size_t>(random % (count - 1))) % count;
+}

@@ -4,6 +4,7 @@
 // where it stands between the speakers (keys placed as they lie on a US
 // keyboard, the mouse in the middle).
 
+#include <cstddef>
 #include <cstdint>
 
 // Variation is 0..10; a hand-edited value outside is taken as its nearest end.
@@ -50,3 +51,8 @@ inline constexpr double kGainStepDb = 0.03;
 // keypad's Enter).
 inline constexpr double kMaxPan = 0.6;
 double KeyPan(uint32_t virtualKey, uint32_t flags);
+
+// Which of `count` variants of a sound a press plays, from `random`: any but
+// `last` (the one played before; count or more when none was) while there
+// are others.
+size_t PickVariant(size_t count, size_t last, uint64_t random);

@@ -95,6 +95,16 @@ BOOL WINAPI BASS_BrisoltGetSampleInfo(HSAMPLE handle, BASS_BRISOLT_SAMPLEINFO* i
 // part the lowest and the highest value of either channel (-1..1), as pairs
 // low, high in lowHigh[2 * columns]. FALSE as above, or for 0 columns.
 BOOL WINAPI BASS_BrisoltGetSampleOutline(HSAMPLE handle, float* lowHigh, DWORD columns);
+// A slice of a file, `lengthMs` from `startMs` on (cut short at the file's
+// end), loaded as a sample of its own as BASS_SampleLoad loads a whole file
+// (flags BASS_UNICODE, BASS_SAMPLE_3D). Slices are kept in the decode cache;
+// a slice not prepared decodes its file. Error 20 for a slice that begins at
+// or past the end, or of length 0.
+HSAMPLE WINAPI BASS_BrisoltSampleLoadSlice(const void* file, DWORD startMs, DWORD lengthMs, DWORD max, DWORD flags);
+// Decodes the file once and keeps `count` slices of it (pairs of start and
+// length in ms in startLength[2 * count]) in the decode cache, so that
+// loading them costs no decoding; nothing when every one is kept already.
+BOOL WINAPI BASS_BrisoltPrepareSlices(const void* file, const DWORD* startLength, DWORD count, DWORD flags);
 BOOL WINAPI BASS_SampleStop(HSAMPLE handle);
 BOOL WINAPI BASS_SampleFree(HSAMPLE handle);
 // The environmental reverb in force: env 0..25, vol (wet level 0..1), decay

@@ -33,7 +33,7 @@ namespace {
 
 constexpr uint32_t kNoSoundRate = 44100;
 // Decoded data of recently loaded files kept for loading them again.
-constexpr size_t kCacheBytes = 8u << 20;
+constexpr size_t kCacheBytes = 16u << 20;  // room for a pack's slices beside other schemes' files
 // Sounds up to this long are converted to the mixer's rate when they load.
 constexpr uint32_t kConvertAtLoadSeconds = 5;
 // Rates a sample may be played at, besides its own.
@@ -239,6 +239,88 @@ BOOL WINAPI BASS_Free(void) {
   return Succeed(TRUE);
 }
 
+namespace {
+
+// Decoded data turned into what a sample keeps: stereo, at the mixer's rate
+// or, for a long sound (a pack's sprite), at its own, whose voices then read
+// it at the mixer's through the rate kernel (converting forty seconds at
+// load would cost more than every press ever will); at 16 bits where the
+// source has no more.
+CachedDecode Keep(DecodedWav&& wav) {
+  CachedDecode kept;
+  kept.ownRate = wav.sampleRate;
+  kept.ownFrames = wav.samples.size() / wav.channels;
+  const bool convert = kept.ownFrames <= size_t{kept.ownRate} * kConvertAtLoadSeconds;
+  const bool sixteenBits = wav.sixteenBits;
+  kept.dataRate = convert ? lib.rate : kept.ownRate;
+  std::vector<float> stereo = ToStereo(std::move(wav));
+  if (convert) stereo = ResampleStereo(stereo, kept.ownRate, lib.rate);
+  kept.stereo = std::make_shared<const StereoSamples>(std::move(stereo), sixteenBits);
+  return kept;
+}
+
+// A file, as the load calls name it, with what identifies it in the cache.
+struct FileArgument {
+  std::wstring path;
+  std::wstring key;  // empty: not cached
+  uint64_t size = 0;
+  uint64_t writeTime = 0;
+};
+
+FileArgument NameFile(const void* file, DWORD flags) {
+  FileArgument named;
+  named.path = PathArgument(file, flags);
+  if (FileStamp(named.path, named.size, named.writeTime)) named.key = CacheKey(named.path);
+  return named;
+}
+
+std::wstring SliceKey(const std::wstring& fileKey, DWORD startMs, DWORD lengthMs) {
+  return fileKey + L"<" + std::to_wstring(startMs) + L"," + std::to_wstring(lengthMs) + L">";
+}
+
+// The whole file decoded, as it is.
+int DecodeFile(const std::wstring& path, DecodedWav& wav) {
+  std::vector<uint8_t> bytes;
+  if (const int result = ReadFileBytes(path, 0, 0, bytes); result != kBassOk) return result;
+  return DecodeSound(bytes.data(), bytes.size(), wav, DecodeThroughWindows);
+}
+
+// Cuts the slices of `wav` that the cache does not hold yet into it.
+int KeepSlices(const FileArgument& named, const DecodedWav& wav, const DWORD* startLength, DWORD count) {
+  for (DWORD i = 0; i < count; ++i) {
+    const DWORD startMs = startLength[2 * i], lengthMs = startLength[2 * i + 1];
+    const std::wstring key = SliceKey(named.key, startMs, lengthMs);
+    if (lib.cache.Find(key, named.size, named.writeTime)) continue;
+    DecodedWav slice;
+    if (!SliceOf(wav, startMs, lengthMs, slice)) return kBassErrorIllegalParam;
+    CachedDecode kept = Keep(std::move(slice));
+    kept.key = key;
+    kept.size = named.size;
+    kept.writeTime = named.writeTime;
+    lib.cache.Remember(std::move(kept));
+  }
+  return kBassOk;
+}
+
+HSAMPLE AddSample(std::unique_ptr<Sample> sample, DWORD flags) {
+  sample->placed = (flags & BASS_SAMPLE_3D) != 0;
+  DWORD handle;
+  do {
+    handle = 0x10000u + (++lib.lastSample & 0xFFFFFFu);
+  } while (lib.samples.count(handle));
+  lib.samples.emplace(handle, std::move(sample));
+  return Succeed<HSAMPLE>(handle);
+}
+
+void Take(const CachedDecode& kept, Sample& sample) {
+  sample.stereo = kept.stereo;
+  sample.ownRate = kept.ownRate;
+  sample.ownFrames = kept.ownFrames;
+  sample.dataRate = kept.dataRate;
+}
+
+}  // namespace
+
 HSAMPLE WINAPI BASS_SampleLoad(BOOL mem, void* file, DWORD offset, DWORD length, DWORD max, DWORD flags) {
   std::lock_guard<std::mutex> guard(apiLock);
   if (!lib.initialized) return Fail<HSAMPLE>(kBassErrorInit, 0);
@@ -247,18 +329,11 @@ HSAMPLE WINAPI BASS_SampleLoad(BOOL mem, void* file, DWORD offset, DWORD length,
 
   auto sample = std::make_unique<Sample>();
   sample->max = max;
-  uint64_t fileSize = 0, writeTime = 0;
-  std::wstring path = mem ? std::wstring() : PathArgument(file, flags);
-  std::wstring cacheKey;
-  bool cacheable = !mem && offset == 0 && length == 0 && FileStamp(path, fileSize, writeTime);
+  FileArgument named;
+  if (!mem) named = NameFile(file, flags);
+  const bool cacheable = !mem && offset == 0 && length == 0 && !named.key.empty();
   if (cacheable) {
-    cacheKey = CacheKey(path);
-    if (const CachedDecode* hit = lib.cache.Find(cacheKey, fileSize, writeTime)) {
-      sample->stereo = hit->stereo;
-      sample->ownRate = hit->ownRate;
-      sample->ownFrames = hit->ownFrames;
-      sample->dataRate = hit->dataRate;
-    }
+    if (const CachedDecode* hit = lib.cache.Find(named.key, named.size, named.writeTime)) Take(*hit, *sample);
   }
   if (!sample->stereo) {
     std::vector<uint8_t> fileBytes;
@@ -269,7 +344,7 @@ HSAMPLE WINAPI BASS_SampleLoad(BOOL mem, void* file, DWORD offset, DWORD length,
       bytes = static_cast<const uint8_t*>(file) + offset;
       size = length;
     } else {
-      int result = ReadFileBytes(path, offset, length, fileBytes);
+      int result = ReadFileBytes(named.path, offset, length, fileBytes);
       if (result != kBassOk) return Fail<HSAMPLE>(result, 0);
       bytes = fileBytes.data();
       size = fileBytes.size();
@@ -278,33 +353,71 @@ HSAMPLE WINAPI BASS_SampleLoad(BOOL mem, void* file, DWORD offset, DWORD length,
     int result = DecodeSound(bytes, size, wav, DecodeThroughWindows);
     if (result != kBassOk) return Fail<HSAMPLE>(result, 0);
     try {
-      sample->ownRate = wav.sampleRate;
-      sample->ownFrames = wav.samples.size() / wav.channels;
-      // A long sound (a pack's sprite) is kept at its own rate, and its
-      // voices read it at the mixer's through the rate kernel: converting
-      // forty seconds at load would cost more than every press ever will.
-      const bool convert = sample->ownFrames <= size_t{sample->ownRate} * kConvertAtLoadSeconds;
-      const bool sixteenBits = wav.sixteenBits;
-      sample->dataRate = convert ? lib.rate : sample->ownRate;
-      std::vector<float> stereo = ToStereo(std::move(wav));
-      if (convert) stereo = ResampleStereo(stereo, sample->ownRate, lib.rate);
-      sample->stereo = std::make_shared<const StereoSamples>(std::move(stereo), sixteenBits);
+      CachedDecode kept = Keep(std::move(wav));
+      Take(kept, *sample);
       if (cacheable) {
-        lib.cache.Remember(CachedDecode{cacheKey, fileSize, writeTime, sample->stereo, sample->ownRate,
-                                        sample->ownFrames, sample->dataRate});
+        kept.key = named.key;
+        kept.size = named.size;
+        kept.writeTime = named.writeTime;
+        lib.cache.Remember(std::move(kept));
       }
     } catch (const std::bad_alloc&) {
       return Fail<HSAMPLE>(kBassErrorMem, 0);
     }
   }
+  return AddSample(std::move(sample), flags);
+}
 
-  sample->placed = (flags & BASS_SAMPLE_3D) != 0;
-  DWORD handle;
-  do {
-    handle = 0x10000u + (++lib.lastSample & 0xFFFFFFu);
-  } while (lib.samples.count(handle));
-  lib.samples.emplace(handle, std::move(sample));
-  return Succeed<HSAMPLE>(handle);
+BOOL WINAPI BASS_BrisoltPrepareSlices(const void* file, const DWORD* startLength, DWORD count, DWORD flags) {
+  std::lock_guard<std::mutex> guard(apiLock);
+  if (!lib.initialized) return Fail(kBassErrorInit, FALSE);
+  if (count > 0 && startLength == nullptr) return Fail(kBassErrorIllegalParam, FALSE);
+  const FileArgument named = NameFile(file, flags);
+  if (named.key.empty()) return Fail(kBassErrorFileOpen, FALSE);
+  DWORD missing = 0;
+  for (DWORD i = 0; i < count; ++i) {
+    if (!lib.cache.Find(SliceKey(named.key, startLength[2 * i], startLength[2 * i + 1]), named.size,
+                        named.writeTime)) {
+      ++missing;
+    }
+  }
+  if (missing == 0) return Succeed(TRUE);
+  try {
+    DecodedWav wav;
+    if (const int result = DecodeFile(named.path, wav); result != kBassOk) return Fail(result, FALSE);
+    if (const int result = KeepSlices(named, wav, startLength, count); result != kBassOk) return Fail(result, FALSE);
+  } catch (const std::bad_alloc&) {
+    return Fail(kBassErrorMem, FALSE);
+  }
+  return Succeed(TRUE);
+}
+
+HSAMPLE WINAPI BASS_BrisoltSampleLoadSlice(const void* file, DWORD startMs, DWORD lengthMs, DWORD max, DWORD flags) {
+  std::lock_guard<std::mutex> guard(apiLock);
+  if (!lib.initialized) return Fail<HSAMPLE>(kBassErrorInit, 0);
+  SweepReleased();
+  if (max < 1 || max > 65535 || lengthMs == 0) return Fail<HSAMPLE>(kBassErrorIllegalParam, 0);
+  const FileArgument named = NameFile(file, flags);
+  if (named.key.empty()) return Fail<HSAMPLE>(kBassErrorFileOpen, 0);
+  const std::wstring key = SliceKey(named.key, startMs, lengthMs);
+  const CachedDecode* hit = lib.cache.Find(key, named.size, named.writeTime);
+  if (!hit) {
+    // Not prepared: the file is decoded for this slice alone.
+    try {
+      DecodedWav wav;
+      if (const int result = DecodeFile(named.path, wav); result != kBassOk) return Fail<HSAMPLE>(result, 0);
+      const DWORD slice[2] = {startMs, lengthMs};
+      if (const int result = KeepSlices(named, wav, slice, 1); result != kBassOk) return Fail<HSAMPLE>(result, 0);
+    } catch (const std::bad_alloc&) {
+      return Fail<HSAMPLE>(kBassErrorMem, 0);
+    }
+    hit = lib.cache.Find(key, named.size, named.writeTime);
+    if (!hit) return Fail<HSAMPLE>(kBassErrorMem, 0);
+  }
+  auto sample = std::make_unique<Sample>();
+  sample->max = max;
+  Take(*hit, *sample);
+  return AddSample(std::move(sample), flags);
 }
 
 HCHANNEL WINAPI BASS_SamplePlay3DEx(HSAMPLE handle, BASS_3DVECTOR* pos, BASS_3DVECTOR*, BASS_3DVECTOR*, DWORD start,

@@ -48,3 +48,20 @@ int DecodeSound(const uint8_t* data, size_t size, DecodedWav& out, const SystemD
       return kBassErrorFileForm;
   }
 }
+
+bool SliceOf(const DecodedWav& wav, uint32_t startMs, uint32_t lengthMs, DecodedWav& slice) {
+  slice = DecodedWav{};
+  if (wav.channels == 0 || wav.sampleRate == 0) return false;
+  const uint64_t frames = wav.samples.size() / wav.channels;
+  const uint64_t first = (uint64_t{startMs} * wav.sampleRate + 500) / 1000;
+  if (first >= frames) return false;
+  const uint64_t count = std::min<uint64_t>((uint64_t{lengthMs} * wav.sampleRate + 500) / 1000, frames - first);
+  if (count == 0) return false;
+  slice.sampleRate = wav.sampleRate;
+  slice.channels = wav.channels;
+  slice.channelMask = wav.channelMask;
+  slice.sixteenBits = wav.sixteenBits;
+  const auto begin = wav.samples.begin() + static_cast<std::ptrdiff_t>(first * wav.channels);
+  slice.samples.assign(begin, begin + static_cast<std::ptrdiff_t>(count * wav.channels));
+  return true;
+}

@@ -20,3 +20,7 @@ using SystemDecoder = std::function<int(const uint8_t* data, size_t size, SoundF
 // MP3 is cut to the sound its encoder was given, as its summary frame says,
 // whether or not the system's decoder cut it.
 int DecodeSound(const uint8_t* data, size_t size, DecodedWav& out, const SystemDecoder& system = {});
+
+// `lengthMs` of `wav` from `startMs` on (cut short at its end), with its
+// rate, channels and precision; false when it begins at or past the end.
+bool SliceOf(const DecodedWav& wav, uint32_t startMs, uint32_t lengthMs, DecodedWav& slice);

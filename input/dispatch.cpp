@@ -1,5 +1,7 @@
 #include "input/dispatch.h"
 
+#include "settings/key_table.h"
+
 KeyCategory CategoryOfVirtualKey(uint32_t virtualKey) {
   if (virtualKey >= 0x30 && virtualKey <= 0x39) return KeyCategory::Digits;      // top-row 0..9
   if (virtualKey >= 0x70 && virtualKey <= 0x87) return KeyCategory::Functions;   // F1..F24
@@ -61,4 +63,21 @@ KeyCategory ReleasedButton(uint32_t message) {
     case 0x205: return KeyCategory::RightButton;
     default: return KeyCategory::Other;
   }
+}
+
+ChosenSound ChooseKeySound(const TScheme& scheme, int keyRow, KeyCategory category, bool release) {
+  const TSoundKey& key = scheme.Key(category);
+  if (!key.Enabled) return {};
+  const auto own = scheme.OwnKeys.find(keyRow);
+  if (own != scheme.OwnKeys.end()) {
+    const std::optional<std::string>& mine = release ? own->second.ReleaseFileName : own->second.FileName;
+    if (mine) return mine->empty() ? ChosenSound{} : ChosenSound{&*mine, own->second.Volume};
+  }
+  const std::string& file = release ? key.ReleaseFileName : key.FileName;
+  if (release && file.empty()) return {};
+  return {&file, key.Volume};
+}
+
+int KeyRowOfEvent(uint32_t virtualKey, uint32_t flags) {
+  return KeyOfEvent(virtualKey, (flags >> 16) & 0xFF, ((flags >> 24) & 1) != 0);
 }

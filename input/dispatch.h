@@ -4,6 +4,7 @@
 // tray picture and whether it sounds. The window handlers only carry them out.
 
 #include <cstdint>
+#include <string>
 
 #include "settings/scheme.h"
 
@@ -46,3 +47,18 @@ MouseEvent ClassifyMouseMessage(uint32_t message);
 // The category whose release sound a button's release plays (0x202 left,
 // 0x205 right); Other for any other message.
 KeyCategory ReleasedButton(uint32_t message);
+
+// What a key event plays from the scheme: the key's own sound where the
+// scheme gives the key (a row of KeyTable(), -1 for none) one, else its
+// category's; `reference` null when it is silent. A category switched off
+// silences its keys, their own sounds too; a release without a sound of its
+// own or of its category is silent.
+struct ChosenSound {
+  const std::string* reference = nullptr;
+  int32_t volume = 0;
+};
+ChosenSound ChooseKeySound(const TScheme& scheme, int keyRow, KeyCategory category, bool release);
+
+// The row of KeyTable() of a key event: its virtual-key code and the scan
+// code and extended bit of its keystroke flags.
+int KeyRowOfEvent(uint32_t virtualKey, uint32_t flags);

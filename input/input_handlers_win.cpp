@@ -36,18 +36,20 @@ const TScheme* ActiveSchemeFor(bool TScheme::*inputSwitch) {
 // Each press a little different (Variation), seeded afresh at every start.
 VariationGenerator variation(static_cast<uint64_t>(GetTickCount64()) * 0x9E3779B97F4A7C15ull);
 
-// Plays the category of the active scheme, its press or its release sound
-// (a category without a release sound is silent on release), placed at `pan`
-// with KeyPanning; false when nothing was asked to sound.
-bool PlayCategory(const TScheme& scheme, KeyCategory category, bool release, double pan) {
-  const TSoundKey& key = scheme.Key(category);
-  if (!key.Enabled) return false;
-  const std::string& file = release ? key.ReleaseFileName : key.FileName;
-  if (file.empty() && release) return false;
+// Plays a key's sound from the active scheme, its press or its release
+// (the key's own where the scheme gives it one, else its category's), or a
+// button's category; placed at `pan` with KeyPanning; false when nothing was
+// asked to sound.
+bool PlayChosen(ChosenSound chosen, bool release, double pan) {
+  if (chosen.reference == nullptr) return false;
   PressVariation varied = variation.Next(settings.Variation);
   KeySoundStyle style{varied.rate, varied.gainDb, settings.KeyPanning ? pan : 0.0, release};
-  PlayKeySound(file, key.Volume, style);
+  PlayKeySound(*chosen.reference, chosen.volume, style);
   return true;
+}
+
+bool PlayCategory(const TScheme& scheme, KeyCategory category, bool release, double pan) {
+  return PlayChosen(ChooseKeySound(scheme, -1, category, release), release, pan);
 }
 
 void Register(HWND window, Registration& registration, uint16_t hotKey, uint16_t modifiers) {
@@ -65,7 +67,9 @@ int KeyboardMessages(WPARAM virtualKey, LPARAM flags) {
   KeyStep step = KeyboardStep(key, static_cast<uint32_t>(flags), settings.AnimIcon);
   if (!step.sounds && !step.playsRelease) return step.picture;
   try {
-    PlayCategory(*scheme, CategoryOfVirtualKey(key), step.playsRelease, KeyPan(key, static_cast<uint32_t>(flags)));
+    const auto keystroke = static_cast<uint32_t>(flags);
+    PlayChosen(ChooseKeySound(*scheme, KeyRowOfEvent(key, keystroke), CategoryOfVirtualKey(key), step.playsRelease),
+               step.playsRelease, KeyPan(key, keystroke));
   } catch (...) {
     WriteLog("Error in KeyboardMessages");
   }

@@ -100,6 +100,31 @@ TEST_F(PressSoundsTest, KeysPlayOggAndMp3Files) {
   Exit(process);
 }
 
+// Keys with sounds of their own play them over their category's: a slice of
+// a sprite (six seconds, a tone of its own in each), variants of which no
+// press plays the one before, and a key made silent; the other keys of the
+// category keep its sound.
+TEST_F(PressSoundsTest, KeysWithSoundsOfTheirOwnPlayThem) {
+  std::vector<int16_t> sprite;
+  for (double hz : {800.0, 1000.0, 1500.0, 2000.0, Tones::kShift, 3000.0}) {
+    std::vector<int16_t> tone = audiotest::Sine(48000, 1.0, hz, 12000 / 32767.0, 240);
+    sprite.insert(sprite.end(), tone.begin(), tone.end());
+  }
+  WriteFileText(dir_ / "sprite.wav", audiotest::WavText(sprite, 1, 48000));
+  HANDLE process = StartWith("KeyA=sprite.wav<4100,150>\r\nKeyS=digits.wav|space.wav\r\nKeyD=\r\n", "");
+  EXPECT_EQ(Dominant(Heard([] { Chord({'A'}); })), Tones::kShift) << "the slice";
+  double before = 0;
+  for (int press = 0; press < 6; ++press) {
+    const double now = Dominant(Heard([] { Chord({'S'}); }));
+    EXPECT_TRUE(now == Tones::kDigits || now == Tones::kSpace) << "press " << press << ": " << now;
+    EXPECT_NE(now, before) << "press " << press << " played the variant before";
+    before = now;
+  }
+  EXPECT_EQ(Dominant(Heard([] { Chord({'D'}); })), 0.0) << "silent";
+  EXPECT_EQ(Dominant(Heard([] { Chord({'F'}); })), Tones::kOther) << "the category's";
+  Exit(process);
+}
+
 // KeyPanning: Escape stands on the left and Enter on the right; Space stays
 // in the middle.
 TEST_F(PressSoundsTest, KeyPanningPlacesKeysAsOnTheKeyboard) {

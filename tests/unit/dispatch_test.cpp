@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "input/hotkeys.h"
+#include "settings/key_table.h"
 
 TEST(KeyCategories, TableOfVirtualKeys) {
   EXPECT_EQ(CategoryOfVirtualKey(16), KeyCategory::Shift);
@@ -95,4 +98,41 @@ TEST(Hotkeys, SchemeStepsWrapAround) {
   EXPECT_EQ(PreviousSchemeIndex(0, 1), 0);
   EXPECT_EQ(NextSchemeIndex(-1, 0), -1);  // an empty list is never indexed
   EXPECT_EQ(PreviousSchemeIndex(-1, 0), -1);
+}
+
+// A key's own sound comes before its category's, its press and its release
+// each on their own; empty is silent; a category switched off silences its
+// keys' own sounds too; keys and buttons without their own keep today's.
+TEST(KeyDispatch, AKeysOwnSoundComesBeforeItsCategorys) {
+  TScheme scheme;
+  for (TSoundKey& key : scheme.Keys) {
+    key.Enabled = true;
+    key.Volume = 60;
+  }
+  scheme.Key(KeyCategory::Other).FileName = "other.wav";
+  scheme.Key(KeyCategory::Other).ReleaseFileName = "other up.wav";
+  const int a = FindKeyByName("A"), b = FindKeyByName("B"), c = FindKeyByName("C"), d = FindKeyByName("D");
+  scheme.OwnKeys[a] = TKeyOwnSound{"sprite.ogg<100,50>", "sprite.ogg<200,40>", 90};
+  scheme.OwnKeys[b] = TKeyOwnSound{"", std::nullopt, 90};  // silent press, the category's release
+  scheme.OwnKeys[c] = TKeyOwnSound{std::nullopt, "", 90};  // the category's press, no release
+  auto chosen = [&](int row, bool release) {
+    const ChosenSound sound = ChooseKeySound(scheme, row, KeyCategory::Other, release);
+    return sound.reference ? *sound.reference + "@" + std::to_string(sound.volume) : std::string("silent");
+  };
+  EXPECT_EQ(chosen(a, false), "sprite.ogg<100,50>@90");
+  EXPECT_EQ(chosen(a, true), "sprite.ogg<200,40>@90");
+  EXPECT_EQ(chosen(b, false), "silent");
+  EXPECT_EQ(chosen(b, true), "other up.wav@60");
+  EXPECT_EQ(chosen(c, false), "other.wav@60");
+  EXPECT_EQ(chosen(c, true), "silent");
+  EXPECT_EQ(chosen(d, false), "other.wav@60");
+  EXPECT_EQ(chosen(-1, true), "other up.wav@60");
+  scheme.Key(KeyCategory::Other).Enabled = false;
+  EXPECT_EQ(chosen(a, false), "silent");
+
+  // The row of a hook message: its virtual-key code and keystroke flags.
+  const uint32_t numpadEnter = (0x1Cu << 16) | (1u << 24) | 1, enter = (0x1Cu << 16) | 1;
+  EXPECT_EQ(KeyRowOfEvent(0x0D, numpadEnter), FindKeyByName("NumpadEnter"));
+  EXPECT_EQ(KeyRowOfEvent(0x0D, enter), FindKeyByName("Enter"));
+  EXPECT_EQ(KeyRowOfEvent(0x10, (0x36u << 16) | 1), FindKeyByName("RightShift"));
 }

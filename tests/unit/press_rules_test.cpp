@@ -71,3 +71,28 @@ TEST(KeyPanning, EveryKeyHasAPlaceAndLeftKeysLieLeftOfRightOnes) {
   EXPECT_LT(pan('A'), pan('L'));
   EXPECT_LT(pan(0x70), pan(0x7B)) << "F1 left of F12";
 }
+
+// Variants: any at first, then never the one before while there are others,
+// and every one in turn comes up.
+TEST(PressRules, AVariantIsNeverTheOneBefore) {
+  EXPECT_EQ(PickVariant(1, 0, 12345), 0u);
+  EXPECT_EQ(PickVariant(1, 1, 12345), 0u);
+  uint64_t random = 88172645463325252ull;
+  size_t last = 5;  // none before
+  std::vector<int> seen(5);
+  for (int press = 0; press < 500; ++press) {
+    random ^= random << 13;
+    random ^= random >> 7;
+    random ^= random << 17;
+    const size_t next = PickVariant(5, last, random);
+    ASSERT_LT(next, 5u);
+    if (press > 0) {
+      ASSERT_NE(next, last) << "press " << press;
+    }
+    ++seen[next];
+    last = next;
+  }
+  for (int count : seen) EXPECT_GT(count, 60);
+  EXPECT_EQ(PickVariant(2, 0, 0), 1u);
+  EXPECT_EQ(PickVariant(2, 1, 7), 0u);
+}

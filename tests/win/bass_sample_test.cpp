@@ -189,6 +189,48 @@ TEST_F(BassSampleHeard, ALongSoundKeptAtItsOwnRateSoundsAsAShortOne) {
   }
 }
 
+// Slices of a sprite (six seconds, a tone of its own in each second) load as
+// samples of their own: each sounds its tone for its length, prepared
+// together or asked for alone; a slice past the end is refused.
+TEST_F(BassSampleHeard, SlicesOfASpriteSoundAsSoundsOfTheirOwn) {
+  ASSERT_TRUE(BASS_Init(-1, 44100, BASS_DEVICE_3D, nullptr, nullptr));
+  std::vector<int16_t> sprite;
+  for (int second = 0; second < 6; ++second) {
+    std::vector<int16_t> tone = Sine(44100, 1.0, 500.0 * (second + 1), 0.5);
+    sprite.insert(sprite.end(), tone.begin(), tone.end());
+  }
+  std::vector<uint8_t> wav = audiotest::MakeWav(sprite, 1, 44100);
+  const std::string path = dir_ / "sprite.wav";
+  testutil::WriteFileText(path, std::string(wav.begin(), wav.end()));
+  const DWORD slices[] = {1100, 200, 4300, 300};
+  ASSERT_TRUE(BASS_BrisoltPrepareSlices(path.c_str(), slices, 2, 0)) << BASS_ErrorGetCode();
+  const struct {
+    DWORD start, length;
+    double hz;
+  } cases[] = {{1100, 200, 1000}, {4300, 300, 2500}, {5800, 400, 3000}};  // the last one alone, cut at the end
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "slice from " << c.start << " ms");
+    HSAMPLE slice = BASS_BrisoltSampleLoadSlice(path.c_str(), c.start, c.length, 1, BASS_SAMPLE_3D);
+    ASSERT_NE(slice, 0u) << BASS_ErrorGetCode();
+    BASS_BRISOLT_SAMPLEINFO info{};
+    info.size = sizeof info;
+    ASSERT_TRUE(BASS_BrisoltGetSampleInfo(slice, &info));
+    const double seconds = std::min<double>(c.length, 6000 - c.start) / 1000;
+    EXPECT_EQ(info.lengthMs, static_cast<DWORD>(seconds * 1000));
+    Stereo got;
+    ASSERT_TRUE(Play(slice, nullptr, -1, seconds + 0.5, got)) << BASS_ErrorGetCode();
+    Span span;
+    ASSERT_TRUE(Sounding(got, 0.25 * 16384, span));
+    EXPECT_NEAR(ToneHz(got.left, span), c.hz, 3);
+    EXPECT_NEAR(static_cast<double>(span.SoundingFrames()), seconds * kCaptureRate, 40);
+    BASS_SampleFree(slice);
+  }
+  EXPECT_EQ(BASS_BrisoltSampleLoadSlice(path.c_str(), 6000, 100, 1, 0), 0u);
+  EXPECT_EQ(BASS_ErrorGetCode(), static_cast<DWORD>(kBassErrorIllegalParam));
+  EXPECT_EQ(BASS_BrisoltSampleLoadSlice(path.c_str(), 100, 0, 1, 0), 0u);
+  EXPECT_EQ(BASS_ErrorGetCode(), static_cast<DWORD>(kBassErrorIllegalParam));
+}
+
 // A voice at another rate plays to its end while other voices of the same
 // sample, each at a rate of its own, come and go beside it: every voice reads
 // the one shared data at its own pace.
