@@ -77,8 +77,8 @@ void NoteMissingDecoders(DWORD error) {
   WriteLog(kMissingDecodersText);
 }
 
-// Loads the sound into `sample`, a whole file or a slice of one, as the
-// caller's flags say; the line tells why when it cannot.
+// Loads a sound, a whole file or a slice of one, with the caller's flags;
+// 0 when it cannot (a missing decoder is noted in the log once).
 HSAMPLE LoadSound(const std::string& path, const SoundPart& part, DWORD flags) {
   const std::wstring file = Wide(path);
   HSAMPLE sample = part.IsSlice()
