@@ -42,6 +42,8 @@ int DecodeSound(const uint8_t* data, size_t size, DecodedWav& out, const SystemD
       return result;
     }
     case SoundFormat::kMp4:
+      if (!Mp4BoxesWhole(data, size)) return kBassErrorFileForm;
+      return system ? system(data, size, format, out) : kBassErrorCodec;
     case SoundFormat::kFlac:
       return system ? system(data, size, format, out) : kBassErrorCodec;
     default:

@@ -145,3 +145,27 @@ uint32_t FlacBitsPerSample(const uint8_t* data, size_t size) {
   if ((data[tag + 4] & 0x7F) != 0) return 0;
   return ((uint32_t{data[at + 2]} & 1) << 4 | uint32_t{data[at + 3]} >> 4) + 1;
 }
+
+bool Mp4BoxesWhole(const uint8_t* data, size_t size) {
+  if (data == nullptr) return false;
+  bool movie = false;
+  for (size_t at = 0; at < size;) {
+    if (size - at < 8) return false;
+    uint64_t length = BigEndian32(data + at);
+    const bool isMovie = std::memcmp(data + at + 4, "moov", 4) == 0;
+    if (at == 0 && std::memcmp(data + 4, "ftyp", 4) != 0) return false;
+    if (length == 1) {  // a 64-bit size follows the type
+      if (size - at < 16) return false;
+      length = (uint64_t{BigEndian32(data + at + 8)} << 32) | BigEndian32(data + at + 12);
+      if (length < 16) return false;
+    } else if (length == 0) {  // to the end of the file
+      length = size - at;
+    } else if (length < 8) {
+      return false;
+    }
+    if (length > size - at) return false;  // cut short
+    movie = movie || isMovie;
+    at += static_cast<size_t>(length);
+  }
+  return movie;
+}

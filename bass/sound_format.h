@@ -41,3 +41,8 @@ Mp3Gapless ReadMp3Gapless(const uint8_t* data, size_t size);
 
 // The bits per sample a native FLAC file's stream information gives, or 0.
 uint32_t FlacBitsPerSample(const uint8_t* data, size_t size);
+
+// An ISO media file whose top-level boxes follow one another to its end, one
+// of them the movie box: a file cut short or with noise after its header is
+// not handed to a system decoder (some wait for the missing bytes forever).
+bool Mp4BoxesWhole(const uint8_t* data, size_t size);

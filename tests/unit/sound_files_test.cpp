@@ -329,3 +329,45 @@ TEST_F(SoundFiles, AnMp3IsCutToWhatItsEncoderWasGiven) {
   // Without the system's decoders an MP3 is "no codec", not "not a sound file".
   EXPECT_EQ(DecodeSound(file.data(), file.size(), out), kBassErrorCodec);
 }
+
+// An MP4 file goes to the system's decoder only when its top-level boxes
+// follow one another to its end and one is the movie box: Wine's decoder
+// waits forever on a file cut short, so such a file is refused first.
+TEST_F(SoundFiles, AnMp4CutShortIsRefusedBeforeItsDecoderSeesIt) {
+  auto box = [](const char* type, uint32_t length) {
+    Bytes b = {static_cast<uint8_t>(length >> 24), static_cast<uint8_t>(length >> 16),
+               static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length)};
+    b.insert(b.end(), type, type + 4);
+    b.resize(length < 8 ? 8 : length, 0);
+    return b;
+  };
+  auto join = [](std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
+    return all;
+  };
+  auto whole = [](const Bytes& b) { return Mp4BoxesWhole(b.data(), b.size()); };
+  const Bytes file = join({box("ftyp", 24), box("mdat", 400), box("moov", 120)});
+  EXPECT_TRUE(whole(file));
+  EXPECT_FALSE(whole(join({box("ftyp", 24), box("mdat", 400)}))) << "no movie box";
+  for (size_t cut : {size_t{8}, size_t{64}, file.size() / 2, file.size() - 1}) {
+    EXPECT_FALSE(whole(Bytes(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(cut)))) << "cut at " << cut;
+  }
+  Bytes toEnd = join({box("ftyp", 24), box("moov", 40), box("mdat", 100)});
+  toEnd[24 + 40 + 3] = 0;  // the last box's size 0: it runs to the end
+  EXPECT_TRUE(whole(toEnd));
+  Bytes large = join({box("ftyp", 24), box("moov", 40), box("mdat", 16)});
+  large[64 + 3] = 1;  // a 64-bit size after the type
+  large[64 + 15] = 16;
+  EXPECT_TRUE(whole(large));
+  Bytes noise = join({box("ftyp", 24), box("moov", 40)});
+  noise.insert(noise.end(), {0xFF, 0xFF, 0xFF, 0xFF, 'n', 'o', 'i', 's'});
+  EXPECT_FALSE(whole(noise));
+  DecodedWav out;
+  const Bytes cut(file.begin(), file.begin() + 100);
+  EXPECT_EQ(DecodeSound(cut.data(), cut.size(), out, [](const uint8_t*, size_t, SoundFormat, DecodedWav&) {
+              ADD_FAILURE() << "a file cut short reached the system's decoder";
+              return kBassOk;
+            }),
+            kBassErrorFileForm);
+}
