@@ -115,6 +115,8 @@ std::unordered_map<std::string, size_t> lastVariants;
 uint64_t variantState = static_cast<uint64_t>(GetTickCount64()) | 1;
 
 SoundPart PartToPlay(const std::string& reference) {
+  // Most references are one whole file: nothing to parse on the press.
+  if (reference.find_first_of("|<") == std::string::npos) return SoundPart{reference};
   std::vector<SoundPart> parts = ParseSoundReference(reference);
   if (parts.empty()) return SoundPart{reference};  // "" stays a file not found, as it always was
   if (parts.size() == 1) return std::move(parts.front());

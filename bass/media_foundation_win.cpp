@@ -44,26 +44,21 @@ bool Find(HMODULE module, const char* name, F& function) {
   return true;
 }
 
-// What the source resolver is told the bytes are: it has no file name to go by.
-const wchar_t* ContentType(SoundFormat format) {
-  switch (format) {
-    case SoundFormat::kMp3:
-      return L"audio/mpeg";
-    case SoundFormat::kMp4:
-      return L"audio/mp4";
-    default:
-      return L"audio/flac";
-  }
-}
+// What the source resolver is told the bytes are, for each format read here:
+// it has no file name to go by.
+struct SourceName {
+  const wchar_t* contentType;
+  const wchar_t* originName;
+};
 
-const wchar_t* OriginName(SoundFormat format) {
+SourceName NameOf(SoundFormat format) {
   switch (format) {
     case SoundFormat::kMp3:
-      return L"sound.mp3";
+      return {L"audio/mpeg", L"sound.mp3"};
     case SoundFormat::kMp4:
-      return L"sound.m4a";
+      return {L"audio/mp4", L"sound.m4a"};
     default:
-      return L"sound.flac";
+      return {L"audio/flac", L"sound.flac"};
   }
 }
 
@@ -155,8 +150,9 @@ int MediaFoundation::Decode(const uint8_t* data, size_t size, SoundFormat format
     if (FAILED(api_->byteStreamOnStream(memory.Get(), stream.Receive()))) return kBassErrorMem;
     ComPtr<IMFAttributes> streamAttributes;
     if (SUCCEEDED(stream->QueryInterface(IID_PPV_ARGS(streamAttributes.Receive())))) {
-      streamAttributes->SetString(MF_BYTESTREAM_CONTENT_TYPE, ContentType(format));
-      streamAttributes->SetString(MF_BYTESTREAM_ORIGIN_NAME, OriginName(format));
+      const SourceName name = NameOf(format);
+      streamAttributes->SetString(MF_BYTESTREAM_CONTENT_TYPE, name.contentType);
+      streamAttributes->SetString(MF_BYTESTREAM_ORIGIN_NAME, name.originName);
     }
     ComPtr<IMFSourceReader> reader;
     HRESULT hr = api_->readerFromByteStream(stream.Get(), nullptr, reader.Receive());
