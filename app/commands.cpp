@@ -83,6 +83,13 @@ int AddScheme(const std::string& name, const TScheme& scheme) {
   return schemeList.Count() - 1;
 }
 
+int AddCurrentScheme(const std::string& name, const TScheme& scheme) {
+  schemeList.Append(name, scheme);
+  settings.CurrentSchemeName = name;
+  AnnounceModelChange(kChangedSchemeList | kChangedCurrentScheme);
+  return schemeList.Count() - 1;
+}
+
 bool DeleteScheme(int index) {
   if (index < 0 || index >= schemeList.Count()) return false;
   ModelChanges changes = kChangedSchemeList;

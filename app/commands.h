@@ -66,6 +66,9 @@ void StepScheme(int direction);
 bool ReplaceScheme(int index, const std::string& name, const TScheme& scheme, bool renameCurrent);
 // Appends a scheme; returns its index.
 int AddScheme(const std::string& name, const TScheme& scheme);
+// Appends a scheme and makes it current at once (an imported sound pack);
+// returns its index.
+int AddCurrentScheme(const std::string& name, const TScheme& scheme);
 // Deletes the scheme at `index`; when its name is the current scheme's, no
 // scheme is current afterwards. False for an index outside the list.
 bool DeleteScheme(int index);

@@ -200,6 +200,7 @@ LRESULT TfrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_NOTIFY:
     case WM_VSCROLL:
     case WM_CTLCOLORSTATIC:
+    case WM_DROPFILES:
       if (OptionsWindowMessage(message, wParam, lParam, &result)) return result;
       break;
     default:
@@ -327,9 +328,11 @@ void TfrmMain::FormCreate(HWND window) {
   WTSRegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION);
   WatchForeground();
   StartQuietWatch(window);
-  // Run as administrator, the program still hears a second start and a
-  // restarted Explorer from programs below it.
-  for (UINT allowed : {WM_ACTIVATE_INSTANCE, TaskbarCreatedMessage()}) {
+  // Run as administrator, the program still hears a second start, a
+  // restarted Explorer and a sound pack dropped from Explorer (the drop's
+  // data comes in two messages of its own) from programs below it.
+  constexpr UINT kCopyGlobalData = 0x0049;
+  for (UINT allowed : {WM_ACTIVATE_INSTANCE, TaskbarCreatedMessage(), UINT{WM_DROPFILES}, UINT{WM_COPYDATA}, kCopyGlobalData}) {
     if (!ChangeWindowMessageFilterEx(window, allowed, MSGFLT_ALLOW, nullptr)) {
       WriteLog("Unable to let message " + std::to_string(allowed) + " through to the main window");
     }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "settings/scheme.h"
+#include "settings/sound_reference.h"
 
 // Opens the device named by DeviceID (the first start reopens the one its
 // device selection opened) and, except on the first start, checks the library's
@@ -43,6 +44,11 @@ void PrepareSchemeSounds(const TScheme& scheme);
 void PlayPreview(const std::string& reference, int volume);
 void StopPreview();
 void FreePreview();
+
+// A sound (a whole file or a slice) decoded as key sounds are, written as a
+// 16-bit stereo WAV file at `volume` percent: how an exported pack carries
+// slices. False, with the reason in `problem`, when it cannot be read.
+bool DecodeSoundAsWav(const SoundPart& part, int volume, std::vector<uint8_t>& wav, std::string& problem);
 
 // A sound file read as key sounds are read, for a picture of it: its length,
 // its peak (0..1) and its outline over `columns` equal parts (pairs of the

@@ -20,6 +20,7 @@
 #include "base/wide_text.h"
 #include "bass/bass.h"
 #include "bass/bass_errors.h"
+#include "packs/pack_scheme.h"
 #include "settings/settings.h"
 #include "settings/sound_reference.h"
 
@@ -224,6 +225,41 @@ void PlayPreview(const std::string& reference, int volume) {
   if (previewSample) BASS_SampleFree(previewSample);
   previewSample = 0;
   LoadAndPlay(previewSample, path, part, ScaledVolume(settings.GlobalVolume, volume));
+}
+
+bool DecodeSoundAsWav(const SoundPart& part, int volume, std::vector<uint8_t>& wav, std::string& problem) {
+  wav.clear();
+  const std::string path = ResolveSoundPath(ProgramFolder(), part.file);
+  if (!FileExists(path)) {
+    problem = "File not found";
+    return false;
+  }
+  HSAMPLE sample = LoadSound(path, part, 0);
+  if (!sample) {
+    problem = "Bass Error " + std::to_string(BASS_ErrorGetCode());
+    return false;
+  }
+  DWORD rate = 0;
+  const DWORD frames = BASS_BrisoltGetSampleData(sample, nullptr, 0, &rate);
+  std::vector<int16_t> stereo;
+  bool read = frames != static_cast<DWORD>(-1);
+  if (read) {
+    stereo.resize(size_t{frames} * 2);
+    read = BASS_BrisoltGetSampleData(sample, stereo.data(), frames, nullptr) == frames;
+  }
+  BASS_SampleFree(sample);
+  if (!read) {
+    problem = "Bass Error " + std::to_string(BASS_ErrorGetCode());
+    return false;
+  }
+  if (volume != 100) {
+    const double gain = std::max(volume, 0) / 100.0;
+    for (int16_t& value : stereo) {
+      value = static_cast<int16_t>(std::clamp(std::lround(value * gain), -32768L, 32767L));
+    }
+  }
+  wav = WavFile16(stereo, rate, 2);
+  return true;
 }
 
 bool ReadSoundOutline(const std::string& reference, int columns, SoundOutline& outline) {

@@ -6,6 +6,7 @@
 // calls a release function.
 
 #include <windows.h>
+#include <shellapi.h>
 #include <avrt.h>
 #include <commctrl.h>
 
@@ -62,6 +63,13 @@ struct File {
   static void Close(Handle h) { CloseHandle(h); }
 };
 
+// A search of a folder, from FindFirstFile.
+struct Find {
+  using Handle = HANDLE;
+  static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(Handle h) { FindClose(h); }
+};
+
 struct Atom {
   using Handle = ATOM;
   static constexpr Handle Invalid() { return 0; }
@@ -84,12 +92,14 @@ struct RevertMmcssTask { void operator()(HANDLE h) const { AvRevertMmThreadChara
 // Waits until a callback that is running has returned.
 struct UnregisterWaitHandle { void operator()(HANDLE h) const { UnregisterWaitEx(h, INVALID_HANDLE_VALUE); } };
 struct FreeModule { void operator()(HMODULE h) const { FreeLibrary(h); } };
+struct FinishDrop { void operator()(HDROP h) const { DragFinish(h); } };
 
 }  // namespace scoped_traits
 
 // Events, threads, mutexes: everything CloseHandle takes that is null when absent.
 using ScopedHandle = UniqueHandle<scoped_traits::NullIsInvalid<HANDLE, scoped_traits::CloseKernelObject>>;
 using ScopedFile = UniqueHandle<scoped_traits::File>;
+using ScopedFind = UniqueHandle<scoped_traits::Find>;
 using ScopedKey = UniqueHandle<scoped_traits::NullIsInvalid<HKEY, scoped_traits::CloseKey>>;
 using ScopedMenu = UniqueHandle<scoped_traits::NullIsInvalid<HMENU, scoped_traits::DestroyMenuHandle>>;
 using ScopedIcon = UniqueHandle<scoped_traits::NullIsInvalid<HICON, scoped_traits::DestroyIconHandle>>;
@@ -103,6 +113,8 @@ using ScopedMmcssTask = UniqueHandle<scoped_traits::NullIsInvalid<HANDLE, scoped
 using ScopedWait = UniqueHandle<scoped_traits::NullIsInvalid<HANDLE, scoped_traits::UnregisterWaitHandle>>;
 // A DLL loaded at run time because some Windows editions lack it.
 using ScopedLibrary = UniqueHandle<scoped_traits::NullIsInvalid<HMODULE, scoped_traits::FreeModule>>;
+// What was dropped on a window (WM_DROPFILES).
+using ScopedDrop = UniqueHandle<scoped_traits::NullIsInvalid<HDROP, scoped_traits::FinishDrop>>;
 using ScopedMemoryDC = UniqueHandle<scoped_traits::NullIsInvalid<HDC, scoped_traits::DeleteMemoryDC>>;
 template <typename T>
 using ScopedGdi = UniqueHandle<scoped_traits::NullIsInvalid<T, scoped_traits::DeleteGdiObject>>;

@@ -95,6 +95,11 @@ BOOL WINAPI BASS_BrisoltGetSampleInfo(HSAMPLE handle, BASS_BRISOLT_SAMPLEINFO* i
 // part the lowest and the highest value of either channel (-1..1), as pairs
 // low, high in lowHigh[2 * columns]. FALSE as above, or for 0 columns.
 BOOL WINAPI BASS_BrisoltGetSampleOutline(HSAMPLE handle, float* lowHigh, DWORD columns);
+// The sample's data as interleaved 16-bit stereo at the rate it is kept at
+// (in *rate, when not null): up to `frames` frames copied into `stereo` (which
+// may be null to ask the length). Returns the sample's length in frames, or
+// (DWORD)-1 with the "handle" error for an unknown sample.
+DWORD WINAPI BASS_BrisoltGetSampleData(HSAMPLE handle, short* stereo, DWORD frames, DWORD* rate);
 // A slice of a file, `lengthMs` from `startMs` on (cut short at the file's
 // end), loaded as a sample of its own as BASS_SampleLoad loads a whole file
 // (flags BASS_UNICODE, BASS_SAMPLE_3D). Slices are kept in the decode cache;

@@ -478,6 +478,28 @@ BOOL WINAPI BASS_BrisoltGetSampleInfo(HSAMPLE handle, BASS_BRISOLT_SAMPLEINFO* i
   return Succeed(TRUE);
 }
 
+constexpr DWORD kNoCount = static_cast<DWORD>(-1);
+
+DWORD WINAPI BASS_BrisoltGetSampleData(HSAMPLE handle, short* stereo, DWORD frames, DWORD* rate) {
+  std::lock_guard<std::mutex> guard(apiLock);
+  if (!lib.initialized) return Fail<DWORD>(kBassErrorInit, kNoCount);
+  const Sample* sample = FindSample(handle);
+  if (!sample) return Fail<DWORD>(kBassErrorHandle, kNoCount);
+  const SampleFrames view = sample->stereo->View();
+  if (rate) *rate = sample->dataRate;
+  if (view.frames > 0xFFFFFFF0u) return Fail<DWORD>(kBassErrorMem, kNoCount);
+  const size_t copied = stereo ? std::min<size_t>(frames, view.frames) : 0;
+  for (size_t i = 0; i < copied * 2; ++i) {
+    if (view.stereo) {
+      const float value = std::clamp(view.stereo[i], -1.0f, 1.0f) * 32767.0f;
+      stereo[i] = static_cast<short>(std::lround(value));
+    } else {
+      stereo[i] = view.stereo16[i];
+    }
+  }
+  return Succeed(static_cast<DWORD>(view.frames));
+}
+
 BOOL WINAPI BASS_BrisoltGetSampleOutline(HSAMPLE handle, float* lowHigh, DWORD columns) {
   std::lock_guard<std::mutex> guard(apiLock);
   if (!lib.initialized) return Fail(kBassErrorInit, FALSE);

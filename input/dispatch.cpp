@@ -74,7 +74,7 @@ ChosenSound ChooseKeySound(const TScheme& scheme, int keyRow, KeyCategory catego
     if (mine) return mine->empty() ? ChosenSound{} : ChosenSound{&*mine, own->second.Volume};
   }
   const std::string& file = release ? key.ReleaseFileName : key.FileName;
-  if (release && file.empty()) return {};
+  if (file.empty()) return {};
   return {&file, key.Volume};
 }
 

@@ -51,8 +51,9 @@ KeyCategory ReleasedButton(uint32_t message);
 // What a key event plays from the scheme: the key's own sound where the
 // scheme gives the key (a row of KeyTable(), -1 for none) one, else its
 // category's; `reference` null when it is silent. A category switched off
-// silences its keys, their own sounds too; a release without a sound of its
-// own or of its category is silent.
+// silences its keys, their own sounds too; a press or release without a sound
+// of its own or of its category is silent (an imported pack names keys
+// alone, its categories on and empty).
 struct ChosenSound {
   const std::string* reference = nullptr;
   int32_t volume = 0;

@@ -11,6 +11,7 @@
 #include "app/log.h"
 #include "base/program_paths.h"
 #include "base/scoped_win.h"
+#include "base/system_error.h"
 #include "base/wide_text.h"
 #include "settings/autorun.h"
 #include "settings/ini_damage.h"
@@ -89,15 +90,7 @@ DWORD WithRetries(Step step) {
   return error ? error : ERROR_GEN_FAILURE;
 }
 
-std::string Reason(DWORD error) {
-  wchar_t text[256] = L"";
-  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
-                                256, nullptr);
-  while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L'.')) {
-    text[--length] = 0;
-  }
-  return length ? Utf8(text) : "error " + std::to_string(error);
-}
+std::string Reason(DWORD error) { return SystemErrorText(error); }
 
 // Builds `path` anew through a temporary file beside it: `fill` writes the
 // temporary file, which then replaces `path` in one step. With keepOld, the

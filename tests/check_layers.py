@@ -26,6 +26,7 @@ RELEASE_CALLS = [
     "CloseHandle", "RegCloseKey", "DestroyMenu", "DestroyIcon", "DestroyCursor", "DeleteObject", "DeleteDC",
     "ReleaseDC", "GlobalDeleteAtom", "ImageList_Destroy", "DestroyAcceleratorTable", "UnhookWindowsHookEx",
     "UnhookWinEvent", "UnregisterWaitEx", "UnregisterWait", "FreeLibrary", "FindClose", "LocalFree", "GlobalFree",
+    "DragFinish",
     # COM and the audio thread
     "CoTaskMemFree", "PropVariantClear", "CoUninitialize", "SysFreeString", "AvRevertMmThreadCharacteristics",
 ]

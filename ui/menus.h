@@ -18,6 +18,8 @@ enum MenuCommand : UINT {
   kCmdCloseWindow,
   kCmdSelectAudioDevice,
   kCmdQuietInProgram,  // the tray menu's "Quiet in <program>"
+  kCmdImportPack,      // the Scheme menu's "Import sound pack..."
+  kCmdExportPack,
   kCmdSchemeFirst = 1000,  // + scheme index
   kCmdSchemeLast = 1999,
   kCmdEaxFirst = 2000,     // + preset index

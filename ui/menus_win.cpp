@@ -15,6 +15,7 @@
 #include "ui/about_box.h"
 #include "ui/device_selector.h"
 #include "ui/icons.h"
+#include "ui/options_window.h"
 #include "ui/resource.h"
 
 // The menu bar comes from the resource script; its commands are these.
@@ -200,6 +201,9 @@ void miSchemeClick(HMENU schemeMenu) {
   try {
     int current = AddSchemeItems(schemeMenu);
     AppendMenuW(schemeMenu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(schemeMenu, MF_STRING, kCmdImportPack, L"Import sound pack...");
+    AppendMenuW(schemeMenu, MF_STRING | (schemeList.Count() ? 0 : MF_GRAYED), kCmdExportPack, L"Export sound pack...");
+    AppendMenuW(schemeMenu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(schemeMenu, MF_STRING, kCmdCloseWindow, L"Close\tAlt+X");
     if (!settings.CurrentSchemeName.empty()) {
       if (current < 0) throw std::runtime_error("no item for the current scheme");
@@ -228,6 +232,8 @@ bool HandleMenuCommand(HWND window, UINT command) {
     case kCmdQuietInProgram:
       if (!menuProgram.empty()) ToggleQuietProgram(menuProgram);
       return true;
+    case kCmdImportPack: ChooseSoundPackToImport(); return true;
+    case kCmdExportPack: ChooseSoundPackExport(); return true;
     default:
       return false;
   }

@@ -25,3 +25,13 @@ void actStatesExecute();
 // Refreshes the row markers of the scheme list (only while the window shows)
 // and repaints the list, so that the row colours follow.
 void actSetStateImageIndexExecute();
+
+// Sound packs, from the Schemes page's "Import..." and "Export...", the
+// Scheme menu and what is dropped on the window. An imported pack becomes a
+// scheme, current and selected at once; a pack that cannot be imported gets
+// a message box saying why, and leaves nothing behind.
+void ChooseSoundPackToImport();
+void ImportSoundPackFrom(const std::string& path);
+// Writes the scheme selected in the list (the current one when none is) as
+// a pack's zip file, chosen in a save dialog.
+void ChooseSoundPackExport();

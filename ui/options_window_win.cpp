@@ -1,6 +1,7 @@
 #include "ui/options_window.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 #include <uxtheme.h>
 #include <windowsx.h>
 
@@ -11,6 +12,7 @@
 
 #include "app/commands.h"
 #include "app/exception_boundary.h"
+#include "app/log.h"
 #include "app/program_folder.h"
 #include "audio/audio_engine.h"
 #include "audio/eax_presets.h"
@@ -19,11 +21,13 @@
 #include "base/wide_text.h"
 #include "input/hotkeys.h"
 #include "input/quiet_rules.h"
+#include "packs/pack_files.h"
 #include "settings/settings.h"
 #include "ui/icons.h"
 #include "ui/options_rules.h"
 #include "ui/resource.h"
 #include "ui/scheme_editor.h"
+#include "ui/tray.h"
 #include "ui/window_util.h"
 
 namespace {
@@ -100,6 +104,7 @@ void SelectRow(int row) {
 void UpdateSchemeButtons() {
   int row = SelectedRow();
   Enable(IDC_btnEditScheme, row >= 0);
+  Enable(IDC_btnExportScheme, row >= 0);
   Enable(IDC_btnDeleteScheme, row >= 0);
   Enable(IDC_btnSetScheme, row >= 0 && !IsCurrentRow(row));
 }
@@ -206,6 +211,7 @@ void lwShemesSelectItem(const NMLISTVIEW& change) {
   if (!(change.uChanged & LVIF_STATE) || !((change.uNewState ^ change.uOldState) & LVIS_SELECTED)) return;
   bool selected = (change.uNewState & LVIS_SELECTED) != 0;
   Enable(IDC_btnEditScheme, selected);
+  Enable(IDC_btnExportScheme, selected);
   Enable(IDC_btnDeleteScheme, selected);
   Enable(IDC_btnSetScheme, selected && !IsCurrentRow(change.iItem));
 }
@@ -392,6 +398,8 @@ bool OnCommand(int id, int code) {
     case IDC_btnSetScheme: if (code == BN_CLICKED) btnSetSchemeClick(); return true;
     case IDC_btnEditScheme: if (code == BN_CLICKED) btnEditSchemeClick(); return true;
     case IDC_btnDeleteScheme: if (code == BN_CLICKED) btnDeleteSchemeClick(); return true;
+    case IDC_btnImportScheme: if (code == BN_CLICKED) ChooseSoundPackToImport(); return true;
+    case IDC_btnExportScheme: if (code == BN_CLICKED) ChooseSoundPackExport(); return true;
     default:
       return false;
   }
@@ -556,6 +564,31 @@ void OnModelChange(ModelChanges changes) {
   if ((changes & kChangedQuietRules) && !IsWindowEnabled(Control(IDC_btnApply))) ShowQuietPage();
 }
 
+// A pack's folder, config.json or zip dropped from Explorer imports it.
+void DroppedOnWindow(HDROP dropped) {
+  std::vector<std::string> paths;
+  {
+    ScopedDrop drop(dropped);
+    const UINT count = DragQueryFileW(drop.get(), 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+      std::wstring path(DragQueryFileW(drop.get(), i, nullptr, 0) + 1, L'\0');
+      path.resize(DragQueryFileW(drop.get(), i, path.data(), static_cast<UINT>(path.size())));
+      paths.push_back(Utf8(path));
+    }
+  }
+  bool any = false;
+  for (const std::string& path : paths) {
+    if (!LooksLikeSoundPack(path)) continue;
+    any = true;
+    ImportSoundPackFrom(path);
+  }
+  if (!any && !paths.empty()) {
+    WriteLog("Dropped " + paths.front() + ": not a sound pack");
+    MessageBoxW(w.dialog, L"To import a sound pack, drop its folder, its config.json or its .zip file here.",
+                L"Brisolt", MB_OK | MB_ICONINFORMATION);
+  }
+}
+
 }  // namespace
 
 void OptionsWindowCreate(HWND dialog) {
@@ -607,6 +640,7 @@ void OptionsWindowCreate(HWND dialog) {
 
   Layout();
   SelectPage(0);
+  DragAcceptFiles(dialog, TRUE);
   w.subscription = Subscribe(OnModelChange);
 }
 
@@ -644,6 +678,10 @@ bool OptionsWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* r
       *result = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
       return true;
     }
+    case WM_DROPFILES:
+      DroppedOnWindow(reinterpret_cast<HDROP>(wParam));
+      *result = 0;
+      return true;
     case WM_DPICHANGED:
       // The dialog manager rescales the dialog-unit layout; what is sized in
       // pixels follows here.
@@ -718,4 +756,65 @@ void actSetStateImageIndexExecute() {
     ListView_SetItemState(w.list, i, MarkerState(i), LVIS_STATEIMAGEMASK);
   }
   InvalidateRect(w.list, nullptr, TRUE);
+}
+
+void ChooseSoundPackToImport() {
+  if (!w.dialog) return;
+  FileChoice choice;
+  choice.filter = L"Sound packs (config.json;*.zip)\0config.json;*.zip\0All Files\0*.*\0";
+  choice.title = L"Import sound pack";
+  const std::string path = ChooseFile(w.dialog, choice);
+  if (!path.empty()) ImportSoundPackFrom(path);
+}
+
+void ImportSoundPackFrom(const std::string& path) {
+  if (!w.dialog) return;
+  HCURSOR before = SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
+  PackInstall pack = InstallSoundPack(path, DataFolder(), ProgramFolder(),
+                                      [](const std::string& name) { return schemeList.FindScheme(name) >= 0; });
+  SetCursor(before);
+  if (!pack.ok) {
+    WriteLog("Sound pack " + path + " not imported: " + pack.error);
+    std::string text = "The sound pack cannot be imported: " + pack.error + ".";
+    MessageBoxW(w.dialog, Wide(text).c_str(), L"Brisolt", MB_OK | MB_ICONWARNING);
+    return;
+  }
+  for (const std::string& line : pack.warnings) WriteLog("Sound pack " + pack.name + ": " + line);
+  for (const std::string& line : pack.plan.missing) WriteLog("Sound pack " + pack.name + ": " + line);
+  const int row = AddCurrentScheme(pack.name, pack.plan.scheme);
+  ListView_SetItemState(w.list, -1, 0, LVIS_SELECTED);
+  SelectRow(row);
+  UpdateSchemeButtons();
+  const std::string summary = "Imported " + pack.name + ": " + std::to_string(pack.plan.keys) + " keys, " +
+                              std::to_string(pack.plan.releases) + " release sounds";
+  WriteLog(summary + " into " + pack.folder);
+  ShowBalloon("Brisolt", summary, 5000);
+}
+
+void ChooseSoundPackExport() {
+  if (!w.dialog) return;
+  int row = SelectedRow();
+  if (row < 0 || row >= schemeList.Count()) row = CurrentSchemeIndex();
+  if (row < 0 || row >= schemeList.Count()) return;
+  const std::string name = schemeList.Name(row);
+  FileChoice choice;
+  choice.filter = L"Zip files (*.zip)\0*.zip\0All Files\0*.*\0";
+  choice.title = L"Export sound pack";
+  choice.defaultExtension = L"zip";
+  choice.mustExist = false;
+  choice.save = true;
+  choice.initialName = SafeFileNameFor(name) + ".zip";
+  const std::string path = ChooseFile(w.dialog, choice);
+  if (path.empty()) return;
+  HCURSOR before = SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
+  std::string error;
+  const bool done = ExportSoundPack(path, name, schemeList.Scheme(row), ProgramFolder(), DecodeSoundAsWav, error);
+  SetCursor(before);
+  if (!done) {
+    WriteLog("Scheme " + name + " not exported to " + path + ": " + error);
+    MessageBoxW(w.dialog, Wide("The sound pack cannot be written: " + error + ".").c_str(), L"Brisolt",
+                MB_OK | MB_ICONWARNING);
+    return;
+  }
+  WriteLog("Exported " + name + " to " + path);
 }

@@ -42,6 +42,8 @@
 #define IDC_btnEditScheme 3031
 #define IDC_btnSetScheme 3032
 #define IDC_btnDeleteScheme 3033
+#define IDC_btnImportScheme 3034
+#define IDC_btnExportScheme 3035
 // Effects
 #define IDC_cbEAX 3040
 #define IDC_tbVariation 3041

@@ -24,6 +24,8 @@ struct FileChoice {
   const wchar_t* title = nullptr;
   const wchar_t* defaultExtension = nullptr;
   bool mustExist = true;
+  bool save = false;  // a save dialog, which asks before replacing a file
+  std::string initialName;
 };
 std::string ChooseFile(HWND owner, const FileChoice& choice);
 

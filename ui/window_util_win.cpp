@@ -2,6 +2,7 @@
 
 #include <commdlg.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "base/wide_text.h"
@@ -49,6 +50,8 @@ void CentreOverOwner(HWND window, int width, int height) {
 std::string ChooseFile(HWND owner, const FileChoice& choice) {
   const std::wstring initial = Wide(choice.initialFolder);
   std::vector<wchar_t> file(32768, L'\0');
+  const std::wstring name = Wide(choice.initialName);
+  std::copy(name.begin(), name.begin() + static_cast<ptrdiff_t>(std::min(name.size(), file.size() - 1)), file.begin());
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = owner;
@@ -60,8 +63,8 @@ std::string ChooseFile(HWND owner, const FileChoice& choice) {
   dialog.lpstrTitle = choice.title;
   dialog.lpstrDefExt = choice.defaultExtension;
   dialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
-                 (choice.mustExist ? OFN_FILEMUSTEXIST : 0);
+                 (choice.mustExist ? OFN_FILEMUSTEXIST : 0) | (choice.save ? OFN_OVERWRITEPROMPT : 0);
   dialog.FlagsEx = OFN_EX_NOPLACESBAR;
-  if (!GetOpenFileNameW(&dialog)) return "";
+  if (!(choice.save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog))) return "";
   return Utf8(file.data());
 }

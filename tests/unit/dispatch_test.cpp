@@ -127,6 +127,11 @@ TEST(KeyDispatch, AKeysOwnSoundComesBeforeItsCategorys) {
   EXPECT_EQ(chosen(c, true), "silent");
   EXPECT_EQ(chosen(d, false), "other.wav@60");
   EXPECT_EQ(chosen(-1, true), "other up.wav@60");
+  // An empty category (an imported pack names keys alone) is silent, while
+  // its keys' own sounds play.
+  scheme.Key(KeyCategory::Other).FileName.clear();
+  EXPECT_EQ(chosen(d, false), "silent");
+  EXPECT_EQ(chosen(a, false), "sprite.ogg<100,50>@90");
   scheme.Key(KeyCategory::Other).Enabled = false;
   EXPECT_EQ(chosen(a, false), "silent");
 
