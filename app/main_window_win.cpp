@@ -1,7 +1,10 @@
 #include "app/main_window.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
 #include <wtsapi32.h>
+
+#include <cstring>
 
 #include "app/app_identity.h"
 #include "app/autosave.h"
@@ -54,6 +57,27 @@ constexpr UINT kHookWatchdogMs = 1000;
 UINT TestHookFaultMessage() {
   static const UINT message = RegisterWindowMessageA("Brisolt.TestHookFault");
   return message;
+}
+
+// Tests drop a pack this way: a drop's HDROP is memory of the receiving
+// process, which the shell makes there, so a test hands over the path (a
+// global atom) and the window makes the same block for itself.
+UINT TestDropMessage() {
+  static const UINT message = RegisterWindowMessageA("Brisolt.TestDrop");
+  return message;
+}
+
+HGLOBAL DropOf(ATOM atom) {
+  wchar_t path[MAX_PATH] = L"";
+  const UINT length = GlobalGetAtomNameW(atom, path, MAX_PATH);
+  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + (length + 2) * sizeof(wchar_t));
+  if (auto* drop = memory ? static_cast<DROPFILES*>(GlobalLock(memory)) : nullptr) {
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), path, length * sizeof(wchar_t));
+    GlobalUnlock(memory);
+  }
+  return memory;
 }
 
 UINT TestTrayStateMessage() {
@@ -209,6 +233,13 @@ LRESULT TfrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
         // or the picture.
         if (!TestSeamsOn()) return 0;
         return wParam == 0 ? GlobalAddAtomW(Wide(CurrentTrayTip()).c_str()) : CurrentTrayPicture();
+      }
+      if (message == TestDropMessage()) {
+        if (!TestSeamsOn()) return 0;
+        if (HGLOBAL drop = DropOf(static_cast<ATOM>(wParam))) {
+          SendMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);  // which lets it go
+        }
+        return 0;
       }
       if (message == TestHookFaultMessage()) {
         InjectHookFault(static_cast<DWORD>(wParam));

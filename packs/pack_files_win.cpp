@@ -335,10 +335,6 @@ PackInstall InstallSoundPack(const std::string& source, const std::string& dataF
   result.name = config.name;
   for (int n = 2; nameTaken(result.name); ++n) result.name = WithNumber(config.name, n);
   const std::string schemes = dataFolder + "\\Schemes";
-  if (!CreateDirectoryW(Wide(schemes).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-    result.error = "cannot make the folder " + QuotedPath(schemes) + ": " + SystemMessage(GetLastError());
-    return result;
-  }
   const std::string base = SafeFileNameFor(config.name);
   std::string folder = schemes + "\\" + base;
   for (int n = 2; Attributes(folder) != INVALID_FILE_ATTRIBUTES; ++n) folder = schemes + "\\" + WithNumber(base, n);
@@ -351,20 +347,26 @@ PackInstall InstallSoundPack(const std::string& source, const std::string& dataF
   }
 
   // Everything goes into a folder of its own first, which becomes the
-  // pack's folder only once complete.
+  // pack's folder only once complete. A Schemes folder made for it goes
+  // too when the import fails.
+  const bool madeSchemes = CreateDirectoryW(Wide(schemes).c_str(), nullptr) != FALSE;
+  if (!madeSchemes && GetLastError() != ERROR_ALREADY_EXISTS) {
+    result.error = "cannot make the folder " + QuotedPath(schemes) + ": " + SystemMessage(GetLastError());
+    return result;
+  }
   std::string temp;
   for (int n = 1; temp.empty() || Attributes(temp) != INVALID_FILE_ATTRIBUTES; ++n) {
     temp = schemes + "\\~import-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(n) + ".tmp";
   }
-  if (!CreateDirectoryW(Wide(temp).c_str(), nullptr)) {
-    result.error = "cannot make the folder " + QuotedPath(temp) + ": " + SystemMessage(GetLastError());
-    return result;
-  }
   auto fail = [&](std::string error) {
     RemoveTree(temp);
+    if (madeSchemes) RemoveDirectoryW(Wide(schemes).c_str());
     result.error = std::move(error);
     return result;
   };
+  if (!CreateDirectoryW(Wide(temp).c_str(), nullptr)) {
+    return fail("cannot make the folder " + QuotedPath(temp) + ": " + SystemMessage(GetLastError()));
+  }
   std::vector<std::string> files = result.plan.files;
   files.insert(files.begin(), kConfigName);
   std::vector<uint8_t> bytes;
