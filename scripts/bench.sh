@@ -31,4 +31,4 @@ done | sort -n | head -1 | awk '{ printf "%.3f", $1 * 1000 / 100 }')
 . "$root/scripts/wine-env.sh"
 trap brisolt_wine_stop EXIT
 BRISOLT_BENCH_SOUNDS="Z:${sounds//\//\\}" BRISOLT_FFMPEG_MP3_MS="$ffmpeg_ms" wine build/win64/tests/bass_bench.exe
-wine build/win64/tests/key_event_bench.exe
+BRISOLT_BENCH_SOUNDS="Z:${sounds//\//\\}" wine build/win64/tests/key_event_bench.exe

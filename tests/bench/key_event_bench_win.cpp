@@ -6,11 +6,16 @@
 // Then, the quiet rules: from a change of the window in front (as its event
 // arrives) to the rule being in force, with notepad.exe in the quiet list and
 // the full-screen rule on, over 200 changes between notepad and no window.
+// Then a sound pack made of the 40-second Vorbis sprite of the benchmark's
+// sounds (BRISOLT_BENCH_SOUNDS), a press and a release slice for each of the
+// 108 keys: the import to its first key handed to the mixer, a switch to it,
+// the same thousand key events, and what its slices hold in memory.
 // Run under Wine:  wine build/win64/tests/key_event_bench.exe
 
 #include <windows.h>
 
 #include <algorithm>
+#include <string>
 #include <cstdio>
 #include <vector>
 
@@ -18,8 +23,14 @@
 #include "app/quiet_watch.h"
 #include "audio/audio_engine.h"
 #include "audio/audio_rules.h"
+#include "base/program_paths.h"
+#include "base/wide_text.h"
+#include "bass/bass.h"
 #include "hook/hakdor.h"
 #include "input/input_handlers.h"
+#include "packs/pack_files.h"
+#include "settings/key_table.h"
+#include "settings/sound_reference.h"
 #include "settings/config_files.h"
 #include "settings/settings.h"
 
@@ -55,6 +66,41 @@ uint64_t ThreadCpu100ns() {
   GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
   auto value = [](FILETIME t) { return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
   return value(kernel) + value(user);
+}
+
+double MillisSince(const LARGE_INTEGER& start) {
+  LARGE_INTEGER now, frequency;
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&frequency);
+  return 1e3 * static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+constexpr int kSliceMs = 150;
+
+// A pack folder with the sprite and a config.json giving every key of the
+// table a press and a release slice of it, spread over its 40 seconds.
+std::string MakeSpritePack(const std::string& sounds) {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::string folder = std::string(temp) + "brisolt-bench-pack";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  if (!CopyFileA((sounds + "\\sprite.ogg").c_str(), (folder + "\\sprite.ogg").c_str(), FALSE)) return {};
+  std::string defines;
+  const auto table = KeyTable();
+  for (int row = 0; row < kKeyCount; ++row) {
+    const std::string code = std::to_string(table[static_cast<size_t>(row)].packCode);
+    const int at = row * 360;
+    defines += (row ? ",\n" : "") + std::string("\"") + code + "\": [" + std::to_string(at) + ", " +
+               std::to_string(kSliceMs) + "], \"" + code + "-up\": [" + std::to_string(at + 180) + ", " +
+               std::to_string(kSliceMs) + "]";
+  }
+  const std::string json = "{\"name\": \"Bench Sprite\", \"key_define_type\": \"single\", \"sound\": "
+                           "\"sprite.ogg\", \"defines\": {" + defines + "}}";
+  HANDLE file = CreateFileA((folder + "\\config.json").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(file, json.data(), static_cast<DWORD>(json.size()), &written, nullptr);
+  CloseHandle(file);
+  return folder;
 }
 
 }  // namespace
@@ -121,6 +167,88 @@ int main() {
   settings.Variation = 0;
   settings.KeyPanning = false;
   settings.OverlapSounds = false;
+
+  // The sound pack: imported into a data folder of its own, then current.
+  char soundsValue[MAX_PATH] = "";
+  const DWORD soundsLength = GetEnvironmentVariableA("BRISOLT_BENCH_SOUNDS", soundsValue, MAX_PATH);
+  const std::string pack = soundsLength ? MakeSpritePack(soundsValue) : std::string();
+  if (!pack.empty()) {
+    const std::string data = pack + "-data";
+    CreateDirectoryA(data.c_str(), nullptr);
+    WIN32_FILE_ATTRIBUTE_DATA sprite{};
+    GetFileAttributesExA((pack + "\\sprite.ogg").c_str(), GetFileExInfoStandard, &sprite);
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    PackInstall installed = InstallSoundPack(pack, data, ProgramFolder(), [](const std::string& name) {
+      return schemeList.FindScheme(name) >= 0;
+    });
+    const double installMs = MillisSince(start);
+    if (installed.ok) {
+      AddCurrentScheme(installed.name, installed.plan.scheme);
+      PrepareSchemeSounds(installed.plan.scheme);  // as the program does when a scheme becomes current
+      const double preparedMs = MillisSince(start);
+      handled.QuadPart = 0;
+      PostMessageA(window, kHookKeyboardMessage, 'A', 0);
+      MSG msg;
+      while (handled.QuadPart == 0 && GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+      std::printf("sound pack import (%.2f MB Vorbis sprite, %d keys, %d releases): files copied %.0f ms, slices cut "
+                  "%.0f ms, first key handed to the mixer %.0f ms\n",
+                  static_cast<double>(sprite.nFileSizeLow) / (1 << 20), installed.plan.keys, installed.plan.releases,
+                  installMs, preparedMs, MillisSince(start));
+      // What the library keeps for the pack: each slice's data, read back
+      // from the samples the key path loads (they share the cache's data).
+      double keptBytes = 0;
+      for (const auto& [row, own] : installed.plan.scheme.OwnKeys) {
+        for (const auto& reference : {own.FileName, own.ReleaseFileName}) {
+          for (const SoundPart& part : ParseSoundReference(reference.value_or(""))) {
+            const std::wstring path = Wide(ResolveSoundPath(ProgramFolder(), part.file));
+            HSAMPLE slice = BASS_BrisoltSampleLoadSlice(path.c_str(), part.startMs, part.lengthMs, 1, BASS_UNICODE);
+            keptBytes += 4.0 * BASS_BrisoltGetSampleData(slice, nullptr, 0, nullptr);
+            BASS_SampleFree(slice);
+          }
+        }
+      }
+      std::printf("sound pack memory: its %d slices hold %.2f MB of 16-bit data at the mixer's rate (the sprite "
+                  "decoded whole would be %.2f MB, and is not kept)\n",
+                  installed.plan.keys + installed.plan.releases, keptBytes / (1 << 20), 40.0 * 48000 * 4 / (1 << 20));
+      measure("sound pack");
+      // A switch back and forth, the slices kept; then a switch after the
+      // library's cache was emptied (a new output), which cuts them anew.
+      const int packIndex = CurrentSchemeIndex();
+      std::vector<double> switches;
+      for (int i = 0; i < 20; ++i) {
+        MakeSchemeCurrent(schemeList.FindScheme("TypeWriter"));
+        PrepareSchemeSounds(schemeList.Scheme(CurrentSchemeIndex()));
+        QueryPerformanceCounter(&start);
+        MakeSchemeCurrent(packIndex);
+        PrepareSchemeSounds(schemeList.Scheme(packIndex));
+        switches.push_back(MillisSince(start));
+      }
+      ShutdownAudio();
+      StartAudio(nullptr, false);
+      QueryPerformanceCounter(&start);
+      PrepareSchemeSounds(schemeList.Scheme(packIndex));
+      std::printf("switch to the sound pack: p50 %.1f ms, max %.1f ms with its slices kept; %.0f ms cutting them "
+                  "anew\n",
+                  Percentile(switches, 0.5), Percentile(switches, 1.0), MillisSince(start));
+      MakeSchemeCurrent(schemeList.FindScheme("TypeWriter"));
+    } else {
+      std::printf("sound pack: not imported: %s\n", installed.error.c_str());
+    }
+    const std::string cleanup = "cmd /c rmdir /s /q \"" + pack + "\" \"" + data + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION remover{};
+    std::string line = cleanup;
+    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                       &remover)) {
+      WaitForSingleObject(remover.hProcess, 10000);
+      CloseHandle(remover.hProcess);
+      CloseHandle(remover.hThread);
+    }
+  } else {
+    std::printf("sound pack: BRISOLT_BENCH_SOUNDS is not set, not measured\n");
+  }
 
   settings.QuietFullScreen = true;
   settings.QuietPrograms = "calc.exe|notepad.exe";
