@@ -37,8 +37,14 @@ struct KeySoundStyle {
 void PlayKeySound(const std::string& reference, int volume, const KeySoundStyle& style = {});
 // Loads every sound a scheme that becomes current names and cuts its
 // slices, each file decoded once, so that no press decodes: the audio
-// library keeps them in its cache.
-void PrepareSchemeSounds(const TScheme& scheme);
+// library keeps them in its cache. Returns the sounds that cannot be played
+// (a missing file, one no decoder reads, a slice past its file's end), each
+// part as the scheme names it, with the reason.
+struct SoundProblem {
+  SoundPart part;
+  std::string reason;
+};
+std::vector<SoundProblem> PrepareSchemeSounds(const TScheme& scheme);
 // The scheme editor's preview: sounds even while muted, and has its own
 // sample, independent of the key sound.
 void PlayPreview(const std::string& reference, int volume);

@@ -180,22 +180,19 @@ void PlayKeySound(const std::string& reference, int volume, const KeySoundStyle&
   if (!*place && !overlapping.empty() && &overlapping.back() == place) overlapping.pop_back();
 }
 
-void PrepareSchemeSounds(const TScheme& scheme) {
+std::vector<SoundProblem> PrepareSchemeSounds(const TScheme& scheme) {
   // Every file the scheme names, and every slice by its file: each file is
-  // decoded once, now, into the library's cache. A file that cannot be
-  // loaded is left for its key to report.
-  std::set<std::string> wholes;
-  std::map<std::string, std::vector<DWORD>> slices;
+  // decoded once, now, into the library's cache.
+  std::map<std::string, std::string> wholes;  // resolved path -> the scheme's name of it
+  std::map<std::string, std::vector<SoundPart>> slices;
   auto note = [&](const std::string& reference) {
     for (const SoundPart& part : ParseSoundReference(reference)) {
       const std::string path = ResolveSoundPath(ProgramFolder(), part.file);
-      if (!part.IsSlice()) {
-        wholes.insert(path);
-        continue;
+      if (part.IsSlice()) {
+        slices[path].push_back(part);
+      } else {
+        wholes.emplace(path, part.file);
       }
-      std::vector<DWORD>& pairs = slices[path];
-      pairs.push_back(part.startMs);
-      pairs.push_back(part.lengthMs);
     }
   };
   for (const TSoundKey& key : scheme.Keys) {
@@ -206,17 +203,45 @@ void PrepareSchemeSounds(const TScheme& scheme) {
     if (own.FileName) note(*own.FileName);
     if (own.ReleaseFileName) note(*own.ReleaseFileName);
   }
-  for (const std::string& path : wholes) {
-    if (!FileExists(path)) continue;
-    if (HSAMPLE sample = LoadSound(path, SoundPart{}, 0)) BASS_SampleFree(sample);
-  }
-  for (const auto& [path, pairs] : slices) {
-    if (!FileExists(path)) continue;
-    const std::wstring file = Wide(path);
-    if (!BASS_BrisoltPrepareSlices(file.c_str(), pairs.data(), static_cast<DWORD>(pairs.size() / 2), BASS_UNICODE)) {
-      NoteMissingDecoders(BASS_ErrorGetCode());
+  std::vector<SoundProblem> problems;
+  auto unplayable = [](DWORD error) {
+    return error == kBassErrorCodec ? std::string("Windows cannot decode it here")
+                                    : "Bass Error " + std::to_string(error);
+  };
+  for (const auto& [path, file] : wholes) {
+    if (!FileExists(path)) {
+      problems.push_back({{file, 0, 0}, "File not found"});
+    } else if (HSAMPLE sample = LoadSound(path, SoundPart{}, 0)) {
+      BASS_SampleFree(sample);
+    } else {
+      problems.push_back({{file, 0, 0}, unplayable(BASS_ErrorGetCode())});
     }
   }
+  for (const auto& [path, parts] : slices) {
+    if (!FileExists(path)) {
+      for (const SoundPart& part : parts) problems.push_back({part, "File not found"});
+      continue;
+    }
+    std::vector<DWORD> pairs;
+    for (const SoundPart& part : parts) {
+      pairs.push_back(part.startMs);
+      pairs.push_back(part.lengthMs);
+    }
+    const std::wstring file = Wide(path);
+    if (BASS_BrisoltPrepareSlices(file.c_str(), pairs.data(), static_cast<DWORD>(parts.size()), BASS_UNICODE)) continue;
+    const DWORD error = BASS_ErrorGetCode();
+    NoteMissingDecoders(error);
+    // Which slices: each is kept now, or known to fail at once.
+    for (const SoundPart& part : parts) {
+      if (HSAMPLE sample = error == kBassErrorIllegalParam ? LoadSound(path, part, 0) : 0) {
+        BASS_SampleFree(sample);
+      } else {
+        problems.push_back({part, error == kBassErrorIllegalParam ? "the slice lies past the end of the file"
+                                                                   : unplayable(error)});
+      }
+    }
+  }
+  return problems;
 }
 
 void PlayPreview(const std::string& reference, int volume) {

@@ -109,6 +109,8 @@ HSAMPLE WINAPI BASS_BrisoltSampleLoadSlice(const void* file, DWORD startMs, DWOR
 // Decodes the file once and keeps `count` slices of it (pairs of start and
 // length in ms in startLength[2 * count]) in the decode cache, so that
 // loading them costs no decoding; nothing when every one is kept already.
+// A slice that begins at or past the file's end gives error 20 (the others
+// are kept all the same), and loading it fails at once from then on.
 BOOL WINAPI BASS_BrisoltPrepareSlices(const void* file, const DWORD* startLength, DWORD count, DWORD flags);
 BOOL WINAPI BASS_SampleStop(HSAMPLE handle);
 BOOL WINAPI BASS_SampleFree(HSAMPLE handle);

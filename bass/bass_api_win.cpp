@@ -11,6 +11,7 @@
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <new>
 #include <string>
 #include <unordered_map>
@@ -75,6 +76,10 @@ struct Library {
   std::vector<Endpoint> endpoints;
   bool endpointsRead = false;
   DecodeCache cache{kCacheBytes};
+  // Slices found to begin past their file's end (or empty), by slice key and
+  // the file's size and time: loading one again fails at once instead of
+  // decoding the file at every press of its key.
+  std::set<std::wstring> badSlices;
   std::unique_ptr<MediaFoundation> media;  // started by the first file that needs it
 };
 
@@ -234,6 +239,7 @@ BOOL WINAPI BASS_Free(void) {
   lib.samples.clear();
   lib.released.clear();
   lib.cache.Clear();  // the next device may run at another rate
+  lib.badSlices.clear();
   lib.media.reset();
   lib.initialized = false;
   return Succeed(TRUE);
@@ -286,20 +292,31 @@ int DecodeFile(const std::wstring& path, DecodedWav& wav) {
 }
 
 // Cuts the slices of `wav` that the cache does not hold yet into it.
+std::wstring BadSliceKey(const FileArgument& named, const std::wstring& sliceKey) {
+  return sliceKey + L"|" + std::to_wstring(named.size) + L"|" + std::to_wstring(named.writeTime);
+}
+
+// Keeps every slice that lies in the file; error 20 when one or more do not
+// (the others are kept all the same).
 int KeepSlices(const FileArgument& named, const DecodedWav& wav, const DWORD* startLength, DWORD count) {
+  int result = kBassOk;
   for (DWORD i = 0; i < count; ++i) {
     const DWORD startMs = startLength[2 * i], lengthMs = startLength[2 * i + 1];
     const std::wstring key = SliceKey(named.key, startMs, lengthMs);
     if (lib.cache.Find(key, named.size, named.writeTime)) continue;
     DecodedWav slice;
-    if (!SliceOf(wav, startMs, lengthMs, slice)) return kBassErrorIllegalParam;
+    if (!SliceOf(wav, startMs, lengthMs, slice)) {
+      lib.badSlices.insert(BadSliceKey(named, key));
+      result = kBassErrorIllegalParam;
+      continue;
+    }
     CachedDecode kept = Keep(std::move(slice));
     kept.key = key;
     kept.size = named.size;
     kept.writeTime = named.writeTime;
     lib.cache.Remember(std::move(kept));
   }
-  return kBassOk;
+  return result;
 }
 
 HSAMPLE AddSample(std::unique_ptr<Sample> sample, DWORD flags) {
@@ -374,14 +391,13 @@ BOOL WINAPI BASS_BrisoltPrepareSlices(const void* file, const DWORD* startLength
   if (count > 0 && startLength == nullptr) return Fail(kBassErrorIllegalParam, FALSE);
   const FileArgument named = NameFile(file, flags);
   if (named.key.empty()) return Fail(kBassErrorFileOpen, FALSE);
-  DWORD missing = 0;
+  DWORD missing = 0, bad = 0;
   for (DWORD i = 0; i < count; ++i) {
-    if (!lib.cache.Find(SliceKey(named.key, startLength[2 * i], startLength[2 * i + 1]), named.size,
-                        named.writeTime)) {
-      ++missing;
-    }
+    const std::wstring key = SliceKey(named.key, startLength[2 * i], startLength[2 * i + 1]);
+    if (lib.cache.Find(key, named.size, named.writeTime)) continue;
+    ++(lib.badSlices.count(BadSliceKey(named, key)) ? bad : missing);
   }
-  if (missing == 0) return Succeed(TRUE);
+  if (missing == 0) return bad ? Fail(kBassErrorIllegalParam, FALSE) : Succeed(TRUE);
   try {
     DecodedWav wav;
     if (const int result = DecodeFile(named.path, wav); result != kBassOk) return Fail(result, FALSE);
@@ -401,6 +417,7 @@ HSAMPLE WINAPI BASS_BrisoltSampleLoadSlice(const void* file, DWORD startMs, DWOR
   if (named.key.empty()) return Fail<HSAMPLE>(kBassErrorFileOpen, 0);
   const std::wstring key = SliceKey(named.key, startMs, lengthMs);
   const CachedDecode* hit = lib.cache.Find(key, named.size, named.writeTime);
+  if (!hit && lib.badSlices.count(BadSliceKey(named, key))) return Fail<HSAMPLE>(kBassErrorIllegalParam, 0);
   if (!hit) {
     // Not prepared: the file is decoded for this slice alone.
     try {

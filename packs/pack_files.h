@@ -41,9 +41,11 @@ using PackDecoder = std::function<bool(const SoundPart& part, int volume, std::v
 
 // Writes `scheme` as a version-2 multi pack into the zip file `zipPath`
 // (replaced only once complete). Sound paths are resolved from
-// `programFolder`. False with a sentence for the user in `error`.
+// `programFolder`. A sound that cannot be read is left out, with its keys,
+// and named in `skipped`. False with a sentence for the user in `error`.
 bool ExportSoundPack(const std::string& zipPath, const std::string& name, const TScheme& scheme,
-                     const std::string& programFolder, const PackDecoder& decode, std::string& error);
+                     const std::string& programFolder, const PackDecoder& decode, std::vector<std::string>& skipped,
+                     std::string& error);
 
 // Whether a path names something the importer takes: a folder, a file named
 // config.json, or a .zip file (for what is dropped on the options window).

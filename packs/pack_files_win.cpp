@@ -6,6 +6,7 @@
 #include <cctype>
 #include <map>
 #include <memory>
+#include <set>
 
 #include "audio/audio_rules.h"
 #include "base/program_paths.h"
@@ -246,9 +247,15 @@ std::string SafeFileNameFor(const std::string& name) {
     const auto u = static_cast<unsigned char>(c);
     folder += (u < 32 || std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos) ? '_' : c;
   }
-  while (!folder.empty() && (folder.back() == '.' || folder.back() == ' ')) folder.pop_back();
   while (!folder.empty() && folder.front() == ' ') folder.erase(folder.begin());
-  if (folder.size() > 60) folder.resize(60);
+  // Cut before the end is trimmed, so that a cut leaving a dot or a space
+  // at the end still gives a name; and never inside a character.
+  if (folder.size() > 60) {
+    size_t cut = 60;
+    while (cut > 0 && (static_cast<unsigned char>(folder[cut]) & 0xC0) == 0x80) --cut;
+    folder.resize(cut);
+  }
+  while (!folder.empty() && (folder.back() == '.' || folder.back() == ' ')) folder.pop_back();
   if (!IsValidUtf8(folder)) folder = QuotablePath(folder);
   if (folder.empty() || !IsSafeRelativePath(folder)) folder = "Sound pack";
   return folder;
@@ -386,10 +393,42 @@ PackInstall InstallSoundPack(const std::string& source, const std::string& dataF
 }
 
 bool ExportSoundPack(const std::string& zipPath, const std::string& name, const TScheme& scheme,
-                     const std::string& programFolder, const PackDecoder& decode, std::string& error) {
-  const PackExport plan = PlanPackExport(name, scheme);
-  if (plan.files.empty()) {
-    error = "the scheme has no key sounds to export";
+                     const std::string& programFolder, const PackDecoder& decode, std::vector<std::string>& skipped,
+                     std::string& error) {
+  PackExport plan = PlanPackExport(name, scheme);
+  // Each sound read or decoded first: one that cannot be is left out, with
+  // the keys that play it, rather than failing the whole pack.
+  std::vector<std::pair<std::string, std::vector<uint8_t>>> files;
+  std::set<std::string> failed;
+  for (const PackExportFile& file : plan.files) {
+    const std::string path = ResolveSoundPath(programFolder, file.source.file);
+    std::vector<uint8_t> bytes;
+    std::string problem;
+    const bool made = file.decode ? decode(file.source, file.volume, bytes, problem)
+                                  : ReadBytes(path, kMaxZipEntryBytes, bytes, problem);
+    if (made) {
+      files.emplace_back(file.name, std::move(bytes));
+    } else {
+      failed.insert(file.name);
+      skipped.push_back(FormatSoundReference({file.source}) + " cannot be read: " + problem);
+    }
+  }
+  // A sound stands for its files: a "{lo-hi}" name for each of its variants.
+  auto lost = [&](const PackSound& sound) {
+    if (sound.kind != PackSound::kFile) return false;
+    for (const std::string& file : ExpandVariants(sound.file)) {
+      if (failed.count(file)) return true;
+    }
+    return false;
+  };
+  for (PackSound* fallback : {&plan.config.defaultPress, &plan.config.defaultRelease}) {
+    if (lost(*fallback)) *fallback = PackSound{};
+  }
+  for (auto* defines : {&plan.config.press, &plan.config.release}) {
+    std::erase_if(*defines, [&](const auto& entry) { return lost(entry.second); });
+  }
+  if (files.empty()) {
+    error = plan.files.empty() ? "the scheme has no key sounds to export" : "none of the scheme's sounds can be read";
     return false;
   }
   ZipWriter zip;
@@ -399,17 +438,8 @@ bool ExportSoundPack(const std::string& zipPath, const std::string& name, const 
     error = added.message;
     return false;
   }
-  std::vector<uint8_t> bytes;
-  for (const PackExportFile& file : plan.files) {
-    const std::string path = ResolveSoundPath(programFolder, file.source.file);
-    std::string problem;
-    const bool made = file.decode ? decode(file.source, file.volume, bytes, problem)
-                                  : ReadBytes(path, kMaxZipEntryBytes, bytes, problem);
-    if (!made) {
-      error = "cannot export " + QuotedPath(FileNameOf(path)) + ": " + problem;
-      return false;
-    }
-    if (ZipResult added = zip.AddFile(file.name, bytes); !added.Ok()) {
+  for (const auto& [file, bytes] : files) {
+    if (ZipResult added = zip.AddFile(file, bytes); !added.Ok()) {
       error = added.message;
       return false;
     }
@@ -418,7 +448,10 @@ bool ExportSoundPack(const std::string& zipPath, const std::string& name, const 
   // Written beside the target and put in its place once complete.
   const std::string temp = zipPath + ".tmp";
   DeleteFileW(Wide(temp).c_str());
-  if (!WriteBytes(temp, packed.data(), packed.size(), error)) return false;
+  if (!WriteBytes(temp, packed.data(), packed.size(), error)) {
+    DeleteFileW(Wide(temp).c_str());  // what a write cut short (a full disk) left
+    return false;
+  }
   if (!MoveFileExW(Wide(temp).c_str(), Wide(zipPath).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     error = "cannot write " + QuotedPath(zipPath) + ": " + SystemMessage(GetLastError());
     DeleteFileW(Wide(temp).c_str());

@@ -168,7 +168,8 @@ std::string StemOf(const std::string& name) { return name.substr(0, name.size() 
 // without regard to case and safe for any reader.
 class ExportNames {
  public:
-  explicit ExportNames(PackExport& out) : out_(out) {}
+  // The pack's config.json is written beside the sounds: no sound takes its name.
+  explicit ExportNames(PackExport& out) : out_(out) { Take("config.json"); }
 
   // The pack's sound for a reference played at `volume`.
   PackSound SoundOf(const std::string& reference, int volume) {

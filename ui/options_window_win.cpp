@@ -6,6 +6,8 @@
 #include <windowsx.h>
 
 #include <array>
+#include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,7 +24,9 @@
 #include "input/hotkeys.h"
 #include "input/quiet_rules.h"
 #include "packs/pack_files.h"
+#include "settings/key_table.h"
 #include "settings/settings.h"
+#include "settings/sound_reference.h"
 #include "ui/icons.h"
 #include "ui/options_rules.h"
 #include "ui/resource.h"
@@ -758,6 +762,37 @@ void actSetStateImageIndexExecute() {
   InvalidateRect(w.list, nullptr, TRUE);
 }
 
+namespace {
+
+// The keys of a freshly imported pack whose sounds cannot be played: the
+// pack named them, but its file is damaged, or no decoder of this Windows
+// reads it, or its slice lies past the sprite's end.
+void LogUnplayableKeys(const std::string& pack, const TScheme& scheme, const std::vector<SoundProblem>& problems) {
+  if (problems.empty()) return;
+  std::map<std::string, std::string> reasons;  // by the part's reference
+  for (const SoundProblem& problem : problems) reasons[FormatSoundReference({problem.part})] = problem.reason;
+  auto check = [&](const std::string& key, const std::optional<std::string>& reference) {
+    for (const SoundPart& part : ParseSoundReference(reference.value_or(""))) {
+      const auto found = reasons.find(FormatSoundReference({part}));
+      if (found != reasons.end()) {
+        WriteLog("Sound pack " + pack + ": key " + key + ": " + FormatSoundReference({part}) + " cannot be played: " +
+                 found->second);
+      }
+    }
+  };
+  const auto table = KeyTable();
+  for (const auto& [row, own] : scheme.OwnKeys) {
+    const std::string key(table[static_cast<size_t>(row)].name);
+    check(key, own.FileName);
+    check(key + " (release)", own.ReleaseFileName);
+  }
+  const TSoundKey& other = scheme.Key(KeyCategory::Other);
+  check("the pack's default", other.FileName);
+  check("the pack's default (release)", other.ReleaseFileName);
+}
+
+}  // namespace
+
 void ChooseSoundPackToImport() {
   if (!w.dialog) return;
   FileChoice choice;
@@ -781,6 +816,9 @@ void ImportSoundPackFrom(const std::string& path) {
   }
   for (const std::string& line : pack.warnings) WriteLog("Sound pack " + pack.name + ": " + line);
   for (const std::string& line : pack.plan.missing) WriteLog("Sound pack " + pack.name + ": " + line);
+  // Its sounds are made ready before it becomes current (which finds them
+  // ready), and what cannot be played is told key by key.
+  LogUnplayableKeys(pack.name, pack.plan.scheme, PrepareSchemeSounds(pack.plan.scheme));
   const int row = AddCurrentScheme(pack.name, pack.plan.scheme);
   ListView_SetItemState(w.list, -1, 0, LVIS_SELECTED);
   SelectRow(row);
@@ -808,8 +846,11 @@ void ChooseSoundPackExport() {
   if (path.empty()) return;
   HCURSOR before = SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
   std::string error;
-  const bool done = ExportSoundPack(path, name, schemeList.Scheme(row), ProgramFolder(), DecodeSoundAsWav, error);
+  std::vector<std::string> skipped;
+  const bool done =
+      ExportSoundPack(path, name, schemeList.Scheme(row), ProgramFolder(), DecodeSoundAsWav, skipped, error);
   SetCursor(before);
+  for (const std::string& line : skipped) WriteLog("Scheme " + name + ", left out of its pack: " + line);
   if (!done) {
     WriteLog("Scheme " + name + " not exported to " + path + ": " + error);
     MessageBoxW(w.dialog, Wide("The sound pack cannot be written: " + error + ".").c_str(), L"Brisolt",

@@ -48,7 +48,8 @@ class SoundPackTest : public InputTest {
   }
 
   // A pack outside the program folder: a sprite of tones, a slice each.
-  // A presses 2500 Hz and releases 1800 Hz; Enter 3500 Hz; nothing else.
+  // A presses 2500 Hz and releases 1800 Hz; Enter 3500 Hz; S is a slice
+  // past the sprite's end; nothing else.
   std::string MakeSpritePack() {
     std::vector<int16_t> sprite;
     for (double hz : {Tones::kShift, kReleaseHz, Tones::kEnter}) {
@@ -63,7 +64,8 @@ class SoundPackTest : public InputTest {
     WriteFileText(folder + "\\config.json",
                   R"({"id": "tone-sprite", "name": "Tone Sprite", "key_define_type": "single",
                       "sound": "sprite one.wav",
-                      "defines": {"30": [0, 200], "30-up": [300, 200], "28": [600, 200], "48": null}})");
+                      "defines": {"30": [0, 200], "30-up": [300, 200], "28": [600, 200], "48": null,
+                                  "31": [90000, 100]}})");
     return folder;
   }
 
@@ -95,7 +97,9 @@ TEST_F(SoundPackTest, ASpritePackImportsExportsAndImportsBackWithTheSameSounds) 
   const std::string pack = MakeSpritePack();
   HANDLE process = StartReady();
   ImportThroughDialog(pack + "\\config.json");
-  ASSERT_TRUE(Imported("Imported Tone Sprite: 2 keys, 1 release sounds")) << ReadFileText(dir_ / "Log.txt");
+  ASSERT_TRUE(Imported("Imported Tone Sprite: 3 keys, 1 release sounds")) << ReadFileText(dir_ / "Log.txt");
+  EXPECT_TRUE(LogHas("Sound pack Tone Sprite: key S: Schemes\\Tone Sprite\\sprite one.wav<90000,100> cannot be "
+                     "played: the slice lies past the end of the file"));
   EXPECT_TRUE(WaitFor(BalloonShown, 5000));
   EXPECT_EQ(ReadFileText(dir_ / "Schemes\\Tone Sprite\\sprite one.wav"), ReadFileText(pack + "\\sprite one.wav"));
   RemoteList list = Schemes();
@@ -111,7 +115,8 @@ TEST_F(SoundPackTest, ASpritePackImportsExportsAndImportsBackWithTheSameSounds) 
     const std::string up = Heard([] { SendKey('A', true); });
     EXPECT_GT(ToneLevel(up, kReleaseHz), 10 * ToneLevel(up, Tones::kShift) + 50) << which << ": A's release";
     EXPECT_EQ(Dominant(Heard([] { Chord({VK_RETURN}); })), Tones::kEnter) << which;
-    EXPECT_EQ(Dominant(Heard([] { Chord({'S'}); })), 0.0) << which << ": a key the pack does not name";
+    EXPECT_EQ(Dominant(Heard([] { Chord({'S'}); })), 0.0) << which << ": a slice past the end";
+    EXPECT_EQ(Dominant(Heard([] { Chord({'D'}); })), 0.0) << which << ": a key the pack does not name";
     EXPECT_EQ(Dominant(Heard([] { Chord({'B'}); })), 0.0) << which << ": a null key";
   };
   checkKeys("imported");
@@ -123,6 +128,8 @@ TEST_F(SoundPackTest, ASpritePackImportsExportsAndImportsBackWithTheSameSounds) 
   SendMessageA(GetDlgItem(save, 0x47C), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(zip.c_str()));
   Press(save, IDOK);
   ASSERT_TRUE(WaitFor([&] { return LogHas("Exported Tone Sprite to "); }, 10000)) << ReadFileText(dir_ / "Log.txt");
+  EXPECT_TRUE(LogHas("Scheme Tone Sprite, left out of its pack: Schemes\\Tone Sprite\\sprite one.wav<90000,100> "
+                     "cannot be read"));
   const std::string exported = ReadFileText(zip);
   ZipReader reader;
   ASSERT_TRUE(ZipReader::Open(reinterpret_cast<const uint8_t*>(exported.data()), exported.size(), reader).Ok());
@@ -144,12 +151,14 @@ TEST_F(SoundPackTest, AZipDroppedOnTheWindowImportsWithVariantsAndDefaults) {
   zip.AddFile(top + "config.json",
               Bytes(R"({"version": "2", "name": "Tone Multi", "key_define_type": "multi",
                         "sound": "generic.wav", "soundup": "up/generic up.wav",
-                        "defines": {"2": "keys/one{0-1}.wav", "57": "keys/space [wide].wav", "61011": null}})"));
+                        "defines": {"2": "keys/one{0-1}.wav", "57": "keys/space [wide].wav", "61011": null,
+                                    "4": "keys/broken.wav", "5": "keys/gone.wav"}})"));
   zip.AddFile(top + "generic.wav", Bytes(ToneWav(Tones::kOther, 0.15)));
   zip.AddFile(top + "up/generic up.wav", Bytes(ToneWav(kReleaseHz, 0.15)));
   zip.AddFile(top + "keys/one0.wav", Bytes(ToneWav(Tones::kDigits, 0.15)));
   zip.AddFile(top + "keys/one1.wav", Bytes(ToneWav(kVariantHz, 0.15)));
   zip.AddFile(top + "keys/space [wide].wav", Bytes(ToneWav(Tones::kSpace, 0.15)));
+  zip.AddFile(top + "keys/broken.wav", Bytes("RIFF, but not a sound"));
   CreateDirectoryA(packs_.Path().c_str(), nullptr);
   const std::string path = packs_ / "multi.zip";
   const std::vector<uint8_t> bytes = zip.Finish();
@@ -162,6 +171,11 @@ TEST_F(SoundPackTest, AZipDroppedOnTheWindowImportsWithVariantsAndDefaults) {
   SendMessageA(MainWindow(), RegisterWindowMessageA("Brisolt.TestDrop"), atom, 0);
   GlobalDeleteAtom(atom);
   ASSERT_TRUE(Imported("Imported Tone Multi: 107 keys, 108 release sounds")) << ReadFileText(dir_ / "Log.txt");
+  EXPECT_TRUE(LogHas("Sound pack Tone Multi: key D3: Schemes\\Tone Multi\\keys\\broken.wav cannot be played: "
+                     "Bass Error 41"))
+      << ReadFileText(dir_ / "Log.txt");
+  EXPECT_TRUE(LogHas("Sound pack Tone Multi: Key D4: \"keys/gone.wav\" is not in the pack"));
+  EXPECT_EQ(Dominant(Heard([] { Chord({'4'}); })), Tones::kOther) << "a missing file: the default";
 
   double before = 0;
   for (int press = 0; press < 4; ++press) {
