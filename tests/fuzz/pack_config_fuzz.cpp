@@ -1,6 +1,9 @@
 // libFuzzer target: config.json of a sound pack on arbitrary bytes. Besides
 // the sanitizers' findings, a broken promise of the interface aborts, and so
-// does a pack that does not come back the same from its own export.
+// does a pack that does not come back the same from its own export. A pack
+// that reads is also made a scheme (its files there or not, by a bit of the
+// input) whose every sound lies inside the pack's folder, and that scheme
+// exported again.
 
 #include <algorithm>
 #include <cstdint>
@@ -9,7 +12,10 @@
 #include <string_view>
 
 #include "packs/pack_config.h"
+#include "packs/pack_scheme.h"
 #include "packs/safe_path.h"
+#include "settings/key_table.h"
+#include "settings/sound_reference.h"
 
 namespace {
 
@@ -39,6 +45,37 @@ void RequireUsable(const PackConfig& config, const PackSound& sound) {
   }
 }
 
+// The pack made a scheme: every reference inside its folder, the counts
+// within the table, and its export a pack that reads.
+void RequireScheme(const PackConfig& config, bool filesThere) {
+  const std::string folder = "Schemes\\Pack\\";
+  PackImport plan;
+  std::string error;
+  const bool ok = PlanPackImport(config, [&](const std::string&) { return filesThere; }, folder, plan, error);
+  Require(ok == error.empty());
+  if (!ok) return;
+  Require(plan.keys <= kKeyCount && plan.releases <= kKeyCount && (plan.keys > 0 || plan.releases > 0));
+  auto inside = [&](const std::optional<std::string>& reference) {
+    for (const SoundPart& part : ParseSoundReference(reference.value_or(""))) {
+      Require(part.file.rfind(folder, 0) == 0 && IsSafeRelativePath(part.file.substr(folder.size())));
+    }
+  };
+  for (const TSoundKey& key : plan.scheme.Keys) {
+    inside(key.FileName);
+    inside(key.ReleaseFileName);
+  }
+  for (const auto& [row, own] : plan.scheme.OwnKeys) {
+    Require(row >= 0 && row < kKeyCount);
+    inside(own.FileName);
+    inside(own.ReleaseFileName);
+  }
+  const PackExport exported = PlanPackExport(config.name, plan.scheme);
+  for (const PackExportFile& file : exported.files) Require(IsSafeRelativePath(file.name));
+  const std::string written = WritePackConfig(exported.config);
+  PackConfig again;
+  Require(written.size() > kPackConfigMaxBytes || ReadPackConfig(written, again).ok);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -66,6 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   Require(audible);
+  RequireScheme(config, size % 2 == 0);
 
   // The export is pretty-printed, so a pack read near the size limit may come
   // back larger than the limit; everything else must read back the same.
