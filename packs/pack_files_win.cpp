@@ -141,7 +141,8 @@ class PackSource {
   virtual ~PackSource() = default;
   // The file at a normalized pack path, compared without regard to case.
   virtual bool Has(const std::string& path) = 0;
-  virtual bool Read(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) = 0;
+  // At most `limit` bytes: a larger file is refused before it is read.
+  virtual bool Read(const std::string& path, uint64_t limit, std::vector<uint8_t>& bytes, std::string& error) = 0;
 };
 
 class FolderSource : public PackSource {
@@ -166,12 +167,12 @@ class FolderSource : public PackSource {
     }
   }
 
-  bool Read(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) override {
+  bool Read(const std::string& path, uint64_t limit, std::vector<uint8_t>& bytes, std::string& error) override {
     if (!Has(path)) {
       error = QuotedPath(path) + " is not in the pack";
       return false;
     }
-    if (!ReadBytes(folder_ + "\\" + WindowsPath(path), kMaxZipEntryBytes, bytes, error)) return false;
+    if (!ReadBytes(folder_ + "\\" + WindowsPath(path), limit, bytes, error)) return false;
     total_ += bytes.size();
     if (total_ > kMaxZipTotalBytes) {
       error = "the pack's files take more than " + std::to_string(kMaxZipTotalBytes >> 20) + " MB";
@@ -218,10 +219,14 @@ class ZipSource : public PackSource {
 
   bool Has(const std::string& path) override { return byName_.count(Folded(path)) != 0; }
 
-  bool Read(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) override {
+  bool Read(const std::string& path, uint64_t limit, std::vector<uint8_t>& bytes, std::string& error) override {
     const auto found = byName_.find(Folded(path));
     if (found == byName_.end()) {
       error = QuotedPath(path) + " is not in the pack";
+      return false;
+    }
+    if (found->second->size > limit) {
+      error = QuotedPath(path) + " is larger than " + std::to_string(limit >> 20) + " MB";
       return false;
     }
     const ZipResult result = reader_.Extract(*found->second, bytes);
@@ -325,11 +330,7 @@ PackInstall InstallSoundPack(const std::string& source, const std::string& dataF
     result.error = "the pack has no config.json";
     return result;
   }
-  if (!pack->Read(kConfigName, json, result.error)) return result;
-  if (json.size() > kPackConfigMaxBytes) {
-    result.error = "config.json is larger than 1 MB";
-    return result;
-  }
+  if (!pack->Read(kConfigName, kPackConfigMaxBytes, json, result.error)) return result;
   PackConfig config;
   PackConfigResult read = ReadPackConfig(std::string_view(reinterpret_cast<const char*>(json.data()), json.size()), config);
   if (!read) {
@@ -374,12 +375,15 @@ PackInstall InstallSoundPack(const std::string& source, const std::string& dataF
   if (!CreateDirectoryW(Wide(temp).c_str(), nullptr)) {
     return fail("cannot make the folder " + QuotedPath(temp) + ": " + SystemMessage(GetLastError()));
   }
+  // config.json, unless the pack also uses it as a sound (and so lists it).
   std::vector<std::string> files = result.plan.files;
-  files.insert(files.begin(), kConfigName);
+  if (std::none_of(files.begin(), files.end(), [](const std::string& file) { return Folded(file) == kConfigName; })) {
+    files.insert(files.begin(), kConfigName);
+  }
   std::vector<uint8_t> bytes;
   for (const std::string& file : files) {
     std::string error;
-    if (!pack->Read(file, bytes, error) || !MakeFolders(temp, file, error) ||
+    if (!pack->Read(file, kMaxZipEntryBytes, bytes, error) || !MakeFolders(temp, file, error) ||
         !WriteBytes(temp + "\\" + WindowsPath(file), bytes.data(), bytes.size(), error)) {
       return fail(error);
     }
@@ -424,9 +428,34 @@ bool ExportSoundPack(const std::string& zipPath, const std::string& name, const 
   for (PackSound* fallback : {&plan.config.defaultPress, &plan.config.defaultRelease}) {
     if (lost(*fallback)) *fallback = PackSound{};
   }
-  for (auto* defines : {&plan.config.press, &plan.config.release}) {
-    std::erase_if(*defines, [&](const auto& entry) { return lost(entry.second); });
+  // A key whose sound is lost stays silent: null where the pack's default
+  // would sound for it, left out where nothing would.
+  for (bool up : {false, true}) {
+    auto& defines = up ? plan.config.release : plan.config.press;
+    const bool fallback = (up ? plan.config.defaultRelease : plan.config.defaultPress).kind != PackSound::kNone;
+    for (auto entry = defines.begin(); entry != defines.end();) {
+      if (!lost(entry->second)) {
+        ++entry;
+      } else if (fallback) {
+        (entry++)->second = PackSound{};
+      } else {
+        entry = defines.erase(entry);
+      }
+    }
   }
+  // Only the files a sound left in still names: the variants read beside
+  // one that failed go with it.
+  std::set<std::string> named;
+  auto keep = [&](const PackSound& sound) {
+    if (sound.kind != PackSound::kFile) return;
+    for (std::string& file : ExpandVariants(sound.file)) named.insert(std::move(file));
+  };
+  keep(plan.config.defaultPress);
+  keep(plan.config.defaultRelease);
+  for (const auto* defines : {&plan.config.press, &plan.config.release}) {
+    for (const auto& entry : *defines) keep(entry.second);
+  }
+  std::erase_if(files, [&](const auto& file) { return !named.count(file.first); });
   if (files.empty()) {
     error = plan.files.empty() ? "the scheme has no key sounds to export" : "none of the scheme's sounds can be read";
     return false;
