@@ -1,5 +1,5 @@
 # Everything a fresh Debian machine needs is installed by the scripts.
-.PHONY: all build test run bench dist dist-test clean
+.PHONY: all build test run bench dist dist-test screenshots clean
 
 all: build
 
@@ -21,6 +21,9 @@ dist:
 
 dist-test:
 	@scripts/dist_test.sh
+
+screenshots:
+	@scripts/screenshots.sh
 
 clean:
 	rm -rf build

@@ -5,6 +5,8 @@
 #include <wtsapi32.h>
 
 #include <cstring>
+#include <cwchar>
+#include <string_view>
 
 #include "app/app_identity.h"
 #include "app/autosave.h"
@@ -59,22 +61,29 @@ UINT TestHookFaultMessage() {
   return message;
 }
 
-// Tests drop a pack this way: a drop's HDROP is memory of the receiving
-// process, which the shell makes there, so a test hands over the path (a
-// global atom) and the window makes the same block for itself.
+// Tests drop files this way: a drop's HDROP is memory of the receiving
+// process, which the shell makes there, so a test hands over "x y path" (a
+// global atom: the drop's point in the client area of the window it names,
+// this one when none, and the file) and the window gets the block a drop
+// there would give it.
 UINT TestDropMessage() {
   static const UINT message = RegisterWindowMessageA("Brisolt.TestDrop");
   return message;
 }
 
 HGLOBAL DropOf(ATOM atom) {
-  wchar_t path[MAX_PATH] = L"";
-  const UINT length = GlobalGetAtomNameW(atom, path, MAX_PATH);
-  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + (length + 2) * sizeof(wchar_t));
+  wchar_t text[MAX_PATH + 32] = L"";
+  const UINT length = GlobalGetAtomNameW(atom, text, MAX_PATH + 32);
+  POINT point{};
+  int skipped = 0;
+  if (swscanf(text, L"%ld %ld %n", &point.x, &point.y, &skipped) != 2) return nullptr;
+  const std::wstring_view path(text + skipped, length - static_cast<UINT>(skipped));
+  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + (path.size() + 2) * sizeof(wchar_t));
   if (auto* drop = memory ? static_cast<DROPFILES*>(GlobalLock(memory)) : nullptr) {
     drop->pFiles = sizeof(DROPFILES);
     drop->fWide = TRUE;
-    std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), path, length * sizeof(wchar_t));
+    drop->pt = point;
+    std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), path.data(), path.size() * sizeof(wchar_t));
     GlobalUnlock(memory);
   }
   return memory;
@@ -236,8 +245,11 @@ LRESULT TfrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
       }
       if (message == TestDropMessage()) {
         if (!TestSeamsOn()) return 0;
+        auto target = reinterpret_cast<HWND>(lParam);
+        DWORD process = 0;
+        if (!target || !GetWindowThreadProcessId(target, &process) || process != GetCurrentProcessId()) target = window;
         if (HGLOBAL drop = DropOf(static_cast<ATOM>(wParam))) {
-          SendMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);  // which lets it go
+          SendMessageW(target, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);  // which lets it go
         }
         return 0;
       }

@@ -1,7 +1,9 @@
 #pragma once
 // Decisions of the scheme editor that need no window.
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <string>
 
@@ -32,4 +34,40 @@ inline std::string WaveSummary(int lengthMs, double peak) {
     std::snprintf(text, sizeof text, "%d ms, peak %.1f dBFS", lengthMs, 20.0 * std::log10(peak));
   }
   return text;
+}
+
+// A slice of a file as the key sound dialog draws it over the file's
+// waveform, `width` pixels for `fileMs` milliseconds.
+struct SliceSpan {
+  int startMs = 0;
+  int lengthMs = 0;
+  bool operator==(const SliceSpan&) const = default;
+};
+
+inline int SliceEdgePixel(int ms, int fileMs, int width) {
+  return fileMs > 0 ? static_cast<int>(std::lround(static_cast<double>(ms) * width / fileMs)) : 0;
+}
+
+// The edge of the slice within `grip` pixels of x: 0 its start, 1 its end
+// (the nearer when both are), -1 none.
+inline int SliceEdgeNear(SliceSpan slice, int fileMs, int width, int x, int grip) {
+  const int start = SliceEdgePixel(slice.startMs, fileMs, width);
+  const int end = SliceEdgePixel(slice.startMs + slice.lengthMs, fileMs, width);
+  const int toStart = std::abs(x - start), toEnd = std::abs(x - end);
+  if (toStart > grip && toEnd > grip) return -1;
+  return toEnd < toStart || (toEnd == toStart && x > start) ? 1 : 0;
+}
+
+// The slice with one edge dragged to pixel x: inside the file, at least a
+// millisecond long, the other edge where it was.
+inline SliceSpan DragSliceEdge(SliceSpan slice, int fileMs, int width, int edge, int x) {
+  if (fileMs <= 0 || width <= 0) return slice;
+  const int ms = static_cast<int>(std::lround(static_cast<double>(std::clamp(x, 0, width)) * fileMs / width));
+  const int end = std::min(slice.startMs + slice.lengthMs, fileMs);
+  if (edge == 0) {
+    const int start = std::clamp(ms, 0, std::max(end - 1, 0));
+    return {start, end - start};
+  }
+  const int newEnd = std::clamp(ms, slice.startMs + 1, fileMs);
+  return {slice.startMs, newEnd - slice.startMs};
 }

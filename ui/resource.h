@@ -15,6 +15,7 @@
 #define IDD_KEY 212
 #define IDD_ABOUT 213
 #define IDD_INPUTBOX 214
+#define IDD_KEY_OWN 215
 #define IDM_MAIN 220
 #define IDB_LOGO 230
 
@@ -88,6 +89,8 @@
 #define IDC_btnPlay 3205
 #define IDC_btnStop 3206
 #define IDC_sepButtons 3207
+#define IDC_tabEditor 3208
+#define IDC_kbView 3209
 
 // The key sound dialog (btnOk is IDOK).
 #define IDC_lblSound 3300
@@ -101,6 +104,16 @@
 #define IDC_sepOk 3308
 #define IDC_imgWave 3309
 #define IDC_lblWave 3310
+#define IDC_lblSliceStart 3311
+#define IDC_edSliceStart 3312
+#define IDC_lblSliceLength 3313
+#define IDC_edSliceLength 3314
+#define IDC_lblSliceMs 3315
+#define IDC_btnPlaySound 3316
+#define IDC_lblRelease 3317
+#define IDC_sepRelease 3318
+#define IDC_edReleaseName 3319
+#define IDC_btnOpenRelease 3320
 
 // The text-input box.
 #define IDC_lblPrompt 3500

@@ -1,7 +1,9 @@
 #pragma once
-// The scheme editor (TfrmSchemes): one scheme's 24 keyboard categories, its
-// keyboard switch and its name, edited in a working copy that OK puts in the
-// scheme's place and "Save as..." adds as a new scheme.
+// The scheme editor (TfrmSchemes): one scheme's 24 keyboard categories (the
+// "Categories" page), the sounds of its single keys (the "Keyboard" page, a
+// picture of the keyboard), its keyboard switch and its name, edited in a
+// working copy that OK puts in the scheme's place and "Save as..." adds as a
+// new scheme.
 
 #include <windows.h>
 

@@ -13,14 +13,20 @@
 #include "app/startup.h"
 #include "audio/audio_engine.h"
 #include "base/scoped_win.h"
+#include "base/program_paths.h"
 #include "base/wide_text.h"
+#include "input/dispatch.h"
 #include "input/input_handlers.h"
+#include "settings/key_table.h"
 #include "settings/settings.h"
+#include "settings/sound_reference.h"
 #include "ui/editor_rules.h"
 #include "ui/icons.h"
 #include "ui/input_box.h"
 #include "ui/key_sound_dialog.h"
+#include "ui/keyboard_view.h"
 #include "ui/resource.h"
+#include "ui/sound_path_rules.h"
 #include "ui/window_util.h"
 
 namespace {
@@ -39,6 +45,8 @@ struct TfrmSchemes {
   int committed = -1;  // where OK or "Save as..." put the scheme in SchemeList
   HWND window = nullptr;
   HWND list = nullptr;
+  HWND tabs = nullptr;
+  HWND keyboard = nullptr;  // the keyboard page
   ScopedImageList markers;
   ScopedIcon playGlyph;
   ScopedIcon stopGlyph;
@@ -98,6 +106,7 @@ void BuildTempScheme(TfrmSchemes& form) {
   form.TempScheme.emplace();
   try {
     const TScheme& edited = schemeList.Scheme(form.index);
+    form.TempScheme->OwnKeys = edited.OwnKeys;
     for (int i = 0; i < kKeyboardCategoryCount; ++i) {
       form.TempScheme->Keys[static_cast<size_t>(i)] = edited.Keys[static_cast<size_t>(i)];
       std::wstring caption = Wide(KeyCategoryName(static_cast<KeyCategory>(i)));
@@ -110,6 +119,7 @@ void BuildTempScheme(TfrmSchemes& form) {
     }
     Button_SetCheck(GetDlgItem(form.window, IDC_cbKeyboard), edited.KeyboardEnabled ? BST_CHECKED : BST_UNCHECKED);
     EnableWindow(form.list, edited.KeyboardEnabled ? TRUE : FALSE);  // cbKeyboardClick
+    EnableWindow(form.keyboard, edited.KeyboardEnabled ? TRUE : FALSE);
     ListView_SetItemState(form.list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
   } catch (...) {
     WriteLog("Could not create TempScheme");
@@ -318,12 +328,175 @@ void SetUpList(TfrmSchemes& form) {
   SetWindowSubclass(list, GuardedSubclassProc<ListWindowProc>, 1, reinterpret_cast<DWORD_PTR>(&form));
 }
 
+// ---- The keyboard page -----------------------------------------------------------
+// Each key of the picture shows where its sound comes from in the working
+// copy; a key of its own gets its sounds in the key sound dialog, from a
+// file dropped on it, and loses them with Delete.
+
+constexpr int kPageCategories = 0, kPageKeyboard = 1;
+
+bool IsButton(int key) { return key == kKeyLeftButton || key == kKeyRightButton; }
+
+KeyCategory CategoryOfKey(int key) {
+  if (key == kKeyLeftButton) return KeyCategory::LeftButton;
+  if (key == kKeyRightButton) return KeyCategory::RightButton;
+  return KeyTable()[static_cast<size_t>(key)].category;
+}
+
+std::string KeyName(int key) {
+  if (key == kKeyLeftButton) return "Left button";
+  if (key == kKeyRightButton) return "Right button";
+  return std::string(KeyTable()[static_cast<size_t>(key)].displayName);
+}
+
+// The scheme as the keys hear it: the working copy's keyboard, the mouse of
+// the scheme being edited.
+TScheme HeardScheme(const TfrmSchemes& form) {
+  TScheme scheme = *form.TempScheme;
+  const TScheme& edited = schemeList.Scheme(form.index);
+  for (KeyCategory mouse : {KeyCategory::LeftButton, KeyCategory::RightButton}) scheme.Key(mouse) = edited.Key(mouse);
+  return scheme;
+}
+
+ChosenSound SoundOfKey(const TScheme& scheme, int key, bool release) {
+  return ChooseKeySound(scheme, IsButton(key) ? -1 : key, CategoryOfKey(key), release);
+}
+
+KeyLook LookOf(const TScheme& scheme, int key) {
+  KeyLook look;
+  const auto own = IsButton(key) ? scheme.OwnKeys.end() : scheme.OwnKeys.find(key);
+  const bool hasOwn = own != scheme.OwnKeys.end();
+  const ChosenSound press = SoundOfKey(scheme, key, false);
+  const ChosenSound release = SoundOfKey(scheme, key, true);
+  if (press.reference) look.source = hasOwn && own->second.FileName ? KeySource::kOwn : KeySource::kCategory;
+  look.ownRelease = hasOwn && own->second.ReleaseFileName && !own->second.ReleaseFileName->empty();
+  const std::string category(KeyCategoryName(CategoryOfKey(key)));
+  auto line = [&](const char* what, const ChosenSound& sound, const std::optional<std::string>& mine) {
+    if (mine) return std::string(what) + (mine->empty() ? "silent" : *mine);
+    if (!sound.reference) return std::string(what) + "none (" + category + ")";
+    return std::string(what) + "from " + category;
+  };
+  look.tip = KeyName(key) + "\n" + line("Press: ", press, hasOwn ? own->second.FileName : std::nullopt) + "\n" +
+             line("Release: ", release, hasOwn ? own->second.ReleaseFileName : std::nullopt);
+  if (press.reference) look.tip += "\nVolume: " + std::to_string(press.volume) + " %";
+  return look;
+}
+
+void RenderKeyboard(TfrmSchemes& form) {
+  if (!form.keyboard || !form.TempScheme) return;
+  const TScheme scheme = HeardScheme(form);
+  std::vector<KeyLook> looks;
+  looks.reserve(kKeyCount + 2);
+  for (int key = 0; key < kKeyCount + 2; ++key) looks.push_back(LookOf(scheme, key));
+  SendMessageW(form.keyboard, KVM_SETLOOKS, 0, reinterpret_cast<LPARAM>(&looks));
+}
+
+// A click, Space or the menu's "Play": the key's press, then its release as
+// the button comes up; heard even while muted, like the play button.
+void PreviewKey(TfrmSchemes& form, int key, bool release) {
+  if (!form.TempScheme || key < 0 || key >= kKeyCount + 2) return;
+  const TScheme scheme = HeardScheme(form);  // what the chosen sound points into
+  const ChosenSound sound = SoundOfKey(scheme, key, release);
+  if (sound.reference) {
+    PlayPreview(*sound.reference, sound.volume);
+  } else if (!release) {
+    StopPreview();
+  }
+}
+
+void EditOwnKey(TfrmSchemes& form, int key) {
+  if (!form.TempScheme || key < 0 || key >= kKeyCount) return;
+  auto& owned = form.TempScheme->OwnKeys;
+  const auto found = owned.find(key);
+  const TKeyOwnSound before = found != owned.end() ? found->second : TKeyOwnSound{};
+  KeySound sound;
+  sound.singleKey = true;
+  sound.fileName = before.FileName.value_or("");
+  sound.releaseFileName = before.ReleaseFileName.value_or("");
+  sound.volume = std::clamp(before.Volume, 0, 100);
+  sound.volumeText = std::to_string(before.Volume);
+  if (!EditKeySoundDialog(form.window, KeyName(key), sound)) return;
+  // An empty field gives the key its category's sound; a field left as it
+  // was keeps what the key had (a silent key of a pack stays silent).
+  TKeyOwnSound after = before;
+  auto take = [](std::optional<std::string>& mine, const std::string& was, const std::string& now) {
+    if (now != was) mine = now.empty() ? std::nullopt : std::optional<std::string>(now);
+  };
+  take(after.FileName, before.FileName.value_or(""), sound.fileName);
+  take(after.ReleaseFileName, before.ReleaseFileName.value_or(""), sound.releaseFileName);
+  after.Volume = sound.volume;
+  if (!after.FileName && !after.ReleaseFileName) {
+    owned.erase(key);
+  } else {
+    owned[key] = after;
+  }
+  RenderKeyboard(form);
+}
+
+void ResetKey(TfrmSchemes& form, int key) {
+  if (!form.TempScheme || key < 0 || key >= kKeyCount) return;
+  form.TempScheme->OwnKeys.erase(key);
+  RenderKeyboard(form);
+}
+
+void DropOnKey(TfrmSchemes& form, int key, const wchar_t* path) {
+  if (!form.TempScheme || key < 0 || key >= kKeyCount || !path) return;
+  TKeyOwnSound& own = form.TempScheme->OwnKeys[key];
+  own.FileName = PathForScheme(Utf8(path), ProgramFolder());
+  RenderKeyboard(form);
+}
+
+void KeyboardNotify(TfrmSchemes& form, const NMKEYBOARDVIEW& note) {
+  switch (note.header.code) {
+    case KVN_PREVIEW: PreviewKey(form, note.key, false); break;
+    case KVN_PREVIEWRELEASE: PreviewKey(form, note.key, true); break;
+    case KVN_EDIT: EditOwnKey(form, note.key); break;
+    case KVN_RESET: ResetKey(form, note.key); break;
+    case KVN_DROPFILE: DropOnKey(form, note.key, note.path); break;
+    default: break;
+  }
+}
+
+// The shown page over the tab control's display area.
+void PlacePages(TfrmSchemes& form) {
+  if (!form.tabs) return;
+  RECT area{};
+  GetWindowRect(form.tabs, &area);
+  MapWindowPoints(nullptr, form.window, reinterpret_cast<POINT*>(&area), 2);
+  TabCtrl_AdjustRect(form.tabs, FALSE, &area);
+  for (HWND page : {form.list, form.keyboard}) {
+    SetWindowPos(page, nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+void ShowEditorPage(TfrmSchemes& form, int page) {
+  ShowWindow(form.list, page == kPageCategories ? SW_SHOW : SW_HIDE);
+  ShowWindow(form.keyboard, page == kPageKeyboard ? SW_SHOW : SW_HIDE);
+  if (page == kPageKeyboard) RenderKeyboard(form);
+}
+
+void SetUpPages(TfrmSchemes& form) {
+  form.tabs = GetDlgItem(form.window, IDC_tabEditor);
+  form.keyboard = GetDlgItem(form.window, IDC_kbView);
+  for (const char* name : {"Categories", "Keyboard"}) {
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    std::wstring text = Wide(name);
+    item.pszText = text.data();
+    SendMessageW(form.tabs, TCM_INSERTITEMW, static_cast<WPARAM>(TabCtrl_GetItemCount(form.tabs)),
+                 reinterpret_cast<LPARAM>(&item));
+  }
+  PlacePages(form);
+  ShowEditorPage(form, kPageCategories);
+}
+
 void RememberAnchors(TfrmSchemes& form) {
   RECT client{};
   GetClientRect(form.window, &client);
   form.client0 = {client.right, client.bottom};
   form.anchored.clear();
-  for (int id : {IDC_lwKeyboard, IDC_sepButtons, IDC_btnPlay, IDC_btnStop, IDOK, IDCANCEL}) {
+  for (int id : {IDC_tabEditor, IDC_sepButtons, IDC_btnPlay, IDC_btnStop, IDOK, IDCANCEL}) {
     RECT rect{};
     GetWindowRect(GetDlgItem(form.window, id), &rect);
     MapWindowPoints(nullptr, form.window, reinterpret_cast<POINT*>(&rect), 2);
@@ -338,7 +511,7 @@ void FormResize(TfrmSchemes& form) {
   for (const auto& [id, rect] : form.anchored) {
     RECT r = rect;
     switch (id) {
-      case IDC_lwKeyboard: r.right += dx; r.bottom += dy; break;  // grows both ways
+      case IDC_tabEditor: r.right += dx; r.bottom += dy; break;  // grows both ways
       case IDC_sepButtons: r.right += dx; OffsetRect(&r, 0, dy); break;           // the rule above the buttons
       case IDOK: case IDCANCEL: OffsetRect(&r, dx, dy); break;    // the bottom right corner
       default: OffsetRect(&r, 0, dy); break;                      // the bottom left corner
@@ -346,6 +519,7 @@ void FormResize(TfrmSchemes& form) {
     SetWindowPos(GetDlgItem(form.window, id), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
   }
+  PlacePages(form);
   InvalidateRect(form.window, nullptr, TRUE);
 }
 
@@ -353,6 +527,7 @@ void FormCreate(TfrmSchemes& form) {
   SendMessageW(form.window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(SmallIcon(kIconSoundOn)));
   form.list = GetDlgItem(form.window, IDC_lwKeyboard);
   SetUpList(form);
+  SetUpPages(form);
   form.playGlyph = Glyph(form.window, true);
   form.stopGlyph = Glyph(form.window, false);
   SendDlgItemMessageW(form.window, IDC_btnPlay, BM_SETIMAGE, IMAGE_ICON,
@@ -400,6 +575,19 @@ INT_PTR SchemesProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         RememberAnchors(*form);
       }
       return TRUE;
+    case WM_NOTIFY: {
+      if (!form) return FALSE;
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (header->hwndFrom == form->tabs && header->code == TCN_SELCHANGE) {
+        ShowEditorPage(*form, TabCtrl_GetCurSel(form->tabs));
+        return TRUE;
+      }
+      if (header->hwndFrom == form->keyboard) {
+        KeyboardNotify(*form, *reinterpret_cast<const NMKEYBOARDVIEW*>(lParam));
+        return TRUE;
+      }
+      return FALSE;
+    }
     case WM_COMMAND:
       if (!form) return FALSE;
       switch (LOWORD(wParam)) {
@@ -410,7 +598,9 @@ INT_PTR SchemesProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
           return TRUE;
         case IDC_cbKeyboard:
           if (HIWORD(wParam) == BN_CLICKED) {
-            EnableWindow(form->list, Button_GetCheck(GetDlgItem(window, IDC_cbKeyboard)) == BST_CHECKED);
+            const BOOL on = Button_GetCheck(GetDlgItem(window, IDC_cbKeyboard)) == BST_CHECKED;
+            EnableWindow(form->list, on);
+            EnableWindow(form->keyboard, on);
           }
           return TRUE;
         case IDC_btnPlay: btnPlayClick(*form); return TRUE;
@@ -433,6 +623,7 @@ INT_PTR SchemesProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 int RunSchemeEditor(HWND owner, int index, const std::string& name, bool current) {
   // Key and mouse events stay quiet while a scheme is being edited.
   QuietWhileEditing quiet;
+  RegisterKeyboardView(GetModuleHandleW(nullptr));
   TfrmSchemes form;
   form.index = index;
   form.name = name;

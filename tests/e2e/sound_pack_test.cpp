@@ -167,7 +167,7 @@ TEST_F(SoundPackTest, AZipDroppedOnTheWindowImportsWithVariantsAndDefaults) {
   HANDLE process = StartReady();
   // Dropped as Explorer drops it, through the program's test seam: the
   // block of a drop is the receiving process's memory.
-  const ATOM atom = GlobalAddAtomA(path.c_str());
+  const ATOM atom = GlobalAddAtomA(("0 0 " + path).c_str());  // at the window's corner
   SendMessageA(MainWindow(), RegisterWindowMessageA("Brisolt.TestDrop"), atom, 0);
   GlobalDeleteAtom(atom);
   ASSERT_TRUE(Imported("Imported Tone Multi: 107 keys, 108 release sounds")) << ReadFileText(dir_ / "Log.txt");

@@ -37,3 +37,19 @@ TEST(WaveSummary, TellsTheLengthAndThePeakAndWarnsOfSilenceAndClipping) {
   EXPECT_EQ(WaveSummary(40, 1.0), "40 ms, peak 0.0 dBFS (may be clipped)");
   EXPECT_EQ(WaveSummary(7, 0.001), "7 ms, peak -60.0 dBFS");
 }
+
+// A slice drawn over 600 pixels of a 6000 ms file: 10 ms a pixel.
+TEST(SliceOnTheWaveform, AnEdgeIsTakenNearItAndDraggedWithinTheFile) {
+  const SliceSpan slice{1200, 800};  // pixels 120..200
+  EXPECT_EQ(SliceEdgeNear(slice, 6000, 600, 118, 4), 0);
+  EXPECT_EQ(SliceEdgeNear(slice, 6000, 600, 203, 4), 1);
+  EXPECT_EQ(SliceEdgeNear(slice, 6000, 600, 160, 4), -1) << "inside, away from both edges";
+  EXPECT_EQ(SliceEdgeNear({1000, 20}, 6000, 600, 102, 4), 1) << "edges 2 px apart: the one the press is nearer";
+
+  EXPECT_EQ(DragSliceEdge(slice, 6000, 600, 0, 100), (SliceSpan{1000, 1000})) << "the end stays";
+  EXPECT_EQ(DragSliceEdge(slice, 6000, 600, 1, 300), (SliceSpan{1200, 1800})) << "the start stays";
+  EXPECT_EQ(DragSliceEdge(slice, 6000, 600, 0, -50), (SliceSpan{0, 2000})) << "not before the file";
+  EXPECT_EQ(DragSliceEdge(slice, 6000, 600, 1, 900), (SliceSpan{1200, 4800})) << "not past its end";
+  EXPECT_EQ(DragSliceEdge(slice, 6000, 600, 0, 250), (SliceSpan{1999, 1})) << "the start never passes the end";
+  EXPECT_EQ(DragSliceEdge(slice, 6000, 600, 1, 50), (SliceSpan{1200, 1})) << "nor the end the start";
+}
