@@ -169,12 +169,13 @@ int main(int argc, char** argv) {
   DWORD_PTR ignored = 0;
   SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &ignored);
 
-  const ATOM atom = GlobalAddAtomA(("0 0 " + pack).c_str());
-  SendMessageA(main, RegisterWindowMessageA("Brisolt.TestDrop"), atom, 0);
-  GlobalDeleteAtom(atom);
+  // Dropped on the window as it shows: the new scheme is selected in the list.
   PostMessageA(main, WM_ACTIVATE_INSTANCE, 0, 0);
   WaitFor([&] { return IsWindowVisible(main) != FALSE; });
   SendMessageA(Find(main, IDC_pagMain), TCM_SETCURFOCUS, 1, 0);
+  const ATOM atom = GlobalAddAtomA(("0 0 " + pack).c_str());
+  SendMessageA(main, RegisterWindowMessageA("Brisolt.TestDrop"), atom, 0);
+  GlobalDeleteAtom(atom);
   WaitFor(BalloonGone, 30000);  // the import's balloon goes by itself
   Shot("options-schemes", main);
 
