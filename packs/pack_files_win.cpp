@@ -35,8 +35,6 @@ std::string WindowsPath(std::string_view packPath) {
   return path;
 }
 
-std::string SystemMessage(DWORD code) { return SystemErrorText(code); }
-
 DWORD Attributes(const std::string& path) { return GetFileAttributesW(Wide(path).c_str()); }
 
 bool IsFolder(const std::string& path) {
@@ -53,7 +51,7 @@ bool ReadBytes(const std::string& path, uint64_t limit, std::vector<uint8_t>& by
   ScopedFile file(CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file) {
-    error = "cannot read " + QuotedPath(FileNameOf(path)) + ": " + SystemMessage(GetLastError());
+    error = "cannot read " + QuotedPath(FileNameOf(path)) + ": " + SystemErrorText(GetLastError());
     return false;
   }
   LARGE_INTEGER size{};
@@ -67,7 +65,7 @@ bool ReadBytes(const std::string& path, uint64_t limit, std::vector<uint8_t>& by
     DWORD read = 0;
     const auto want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 24));
     if (!ReadFile(file.get(), bytes.data() + done, want, &read, nullptr) || read == 0) {
-      error = "cannot read " + QuotedPath(FileNameOf(path)) + ": " + SystemMessage(GetLastError());
+      error = "cannot read " + QuotedPath(FileNameOf(path)) + ": " + SystemErrorText(GetLastError());
       return false;
     }
     done += read;
@@ -78,7 +76,7 @@ bool ReadBytes(const std::string& path, uint64_t limit, std::vector<uint8_t>& by
 bool WriteBytes(const std::string& path, const uint8_t* data, size_t size, std::string& error) {
   ScopedFile file(CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
-    error = "cannot write " + QuotedPath(path) + ": " + SystemMessage(GetLastError());
+    error = "cannot write " + QuotedPath(path) + ": " + SystemErrorText(GetLastError());
     return false;
   }
   size_t done = 0;
@@ -86,7 +84,7 @@ bool WriteBytes(const std::string& path, const uint8_t* data, size_t size, std::
     DWORD written = 0;
     const auto want = static_cast<DWORD>(std::min<size_t>(size - done, 1u << 24));
     if (!WriteFile(file.get(), data + done, want, &written, nullptr) || written == 0) {
-      error = "cannot write " + QuotedPath(path) + ": " + SystemMessage(GetLastError());
+      error = "cannot write " + QuotedPath(path) + ": " + SystemErrorText(GetLastError());
       return false;
     }
     done += written;
@@ -128,7 +126,7 @@ bool MakeFolders(const std::string& root, const std::string& packPath, std::stri
     folder += "\\" + packPath.substr(start, slash - start);
     start = slash + 1;
     if (!CreateDirectoryW(Wide(folder).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-      error = "cannot make the folder " + QuotedPath(folder) + ": " + SystemMessage(GetLastError());
+      error = "cannot make the folder " + QuotedPath(folder) + ": " + SystemErrorText(GetLastError());
       return false;
     }
   }
@@ -359,7 +357,7 @@ PackInstall InstallSoundPack(const std::string& source, const std::string& dataF
   // too when the import fails.
   const bool madeSchemes = CreateDirectoryW(Wide(schemes).c_str(), nullptr) != FALSE;
   if (!madeSchemes && GetLastError() != ERROR_ALREADY_EXISTS) {
-    result.error = "cannot make the folder " + QuotedPath(schemes) + ": " + SystemMessage(GetLastError());
+    result.error = "cannot make the folder " + QuotedPath(schemes) + ": " + SystemErrorText(GetLastError());
     return result;
   }
   std::string temp;
@@ -373,7 +371,7 @@ PackInstall InstallSoundPack(const std::string& source, const std::string& dataF
     return result;
   };
   if (!CreateDirectoryW(Wide(temp).c_str(), nullptr)) {
-    return fail("cannot make the folder " + QuotedPath(temp) + ": " + SystemMessage(GetLastError()));
+    return fail("cannot make the folder " + QuotedPath(temp) + ": " + SystemErrorText(GetLastError()));
   }
   // config.json, unless the pack also uses it as a sound (and so lists it).
   std::vector<std::string> files = result.plan.files;
@@ -389,7 +387,7 @@ PackInstall InstallSoundPack(const std::string& source, const std::string& dataF
     }
   }
   if (!MoveFileExW(Wide(temp).c_str(), Wide(folder).c_str(), 0)) {
-    return fail("cannot make the folder " + QuotedPath(folder) + ": " + SystemMessage(GetLastError()));
+    return fail("cannot make the folder " + QuotedPath(folder) + ": " + SystemErrorText(GetLastError()));
   }
   result.folder = folder;
   result.ok = true;
@@ -482,7 +480,7 @@ bool ExportSoundPack(const std::string& zipPath, const std::string& name, const 
     return false;
   }
   if (!MoveFileExW(Wide(temp).c_str(), Wide(zipPath).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    error = "cannot write " + QuotedPath(zipPath) + ": " + SystemMessage(GetLastError());
+    error = "cannot write " + QuotedPath(zipPath) + ": " + SystemErrorText(GetLastError());
     DeleteFileW(Wide(temp).c_str());
     return false;
   }
