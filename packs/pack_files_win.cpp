@@ -23,18 +23,6 @@ constexpr const char* kConfigName = "config.json";
 // A zip file larger than everything it may unpack is refused unread.
 constexpr uint64_t kMaxZipFileBytes = kMaxZipTotalBytes;
 
-std::string Folded(std::string_view text) {
-  std::string folded(text);
-  for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return folded;
-}
-
-std::string WindowsPath(std::string_view packPath) {
-  std::string path(packPath);
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return path;
-}
-
 DWORD Attributes(const std::string& path) { return GetFileAttributesW(Wide(path).c_str()); }
 
 bool IsFolder(const std::string& path) {
@@ -43,7 +31,7 @@ bool IsFolder(const std::string& path) {
 }
 
 bool EndsWith(const std::string& text, std::string_view end) {
-  return text.size() >= end.size() && Folded(text.substr(text.size() - end.size())) == end;
+  return text.size() >= end.size() && FoldedPackPath(text.substr(text.size() - end.size())) == end;
 }
 
 // Reads a whole file of at most `limit` bytes; false with a sentence.
@@ -152,7 +140,7 @@ class FolderSource : public PackSource {
   bool Has(const std::string& path) override {
     if (!IsSafeRelativePath(path)) return false;
     std::string at = folder_;
-    const std::string windows = WindowsPath(path);
+    const std::string windows = WindowsPackPath(path);
     size_t start = 0;
     for (;;) {
       const size_t slash = windows.find('\\', start);
@@ -170,7 +158,7 @@ class FolderSource : public PackSource {
       error = QuotedPath(path) + " is not in the pack";
       return false;
     }
-    if (!ReadBytes(folder_ + "\\" + WindowsPath(path), limit, bytes, error)) return false;
+    if (!ReadBytes(folder_ + "\\" + WindowsPackPath(path), limit, bytes, error)) return false;
     total_ += bytes.size();
     if (total_ > kMaxZipTotalBytes) {
       error = "the pack's files take more than " + std::to_string(kMaxZipTotalBytes >> 20) + " MB";
@@ -195,7 +183,7 @@ class ZipSource : public PackSource {
     std::vector<std::string> roots;
     for (const ZipEntry& entry : reader_.Entries()) {
       if (entry.folder) continue;
-      const std::string folded = Folded(entry.name);
+      const std::string folded = FoldedPackPath(entry.name);
       if (folded == kConfigName) roots.insert(roots.begin(), "");
       const size_t slash = folded.find('/');
       if (slash != std::string::npos && folded.substr(slash + 1) == kConfigName) roots.push_back(entry.name.substr(0, slash + 1));
@@ -207,18 +195,18 @@ class ZipSource : public PackSource {
       return {ZipError::kNotZip, "the zip file holds several packs: each of its top folders has a config.json"};
     }
     for (const ZipEntry& entry : reader_.Entries()) {
-      if (!entry.folder && Folded(entry.name).rfind(Folded(root_), 0) == 0) {
-        byName_[Folded(entry.name.substr(root_.size()))] = &entry;
+      if (!entry.folder && FoldedPackPath(entry.name).rfind(FoldedPackPath(root_), 0) == 0) {
+        byName_[FoldedPackPath(entry.name.substr(root_.size()))] = &entry;
       }
     }
     root = root_;
     return {};
   }
 
-  bool Has(const std::string& path) override { return byName_.count(Folded(path)) != 0; }
+  bool Has(const std::string& path) override { return byName_.count(FoldedPackPath(path)) != 0; }
 
   bool Read(const std::string& path, uint64_t limit, std::vector<uint8_t>& bytes, std::string& error) override {
-    const auto found = byName_.find(Folded(path));
+    const auto found = byName_.find(FoldedPackPath(path));
     if (found == byName_.end()) {
       error = QuotedPath(path) + " is not in the pack";
       return false;
@@ -273,7 +261,7 @@ std::string WithNumber(const std::string& name, int n) {
 // The folder with a trailing backslash, relative to the program folder when inside it.
 std::string ReferenceFolder(const std::string& folder, const std::string& programFolder) {
   const std::string prefix = programFolder + "\\";
-  if (folder.size() > prefix.size() && Folded(folder.substr(0, prefix.size())) == Folded(prefix)) {
+  if (folder.size() > prefix.size() && FoldedPackPath(folder.substr(0, prefix.size())) == FoldedPackPath(prefix)) {
     return folder.substr(prefix.size()) + "\\";
   }
   return folder + "\\";
@@ -313,7 +301,7 @@ bool OpenSource(const std::string& source, std::unique_ptr<PackSource>& pack, st
 
 bool LooksLikeSoundPack(const std::string& path) {
   if (IsFolder(path)) return true;
-  const std::string name = Folded(FileNameOf(path));
+  const std::string name = FoldedPackPath(FileNameOf(path));
   return name == kConfigName || EndsWith(name, ".zip");
 }
 
@@ -375,14 +363,14 @@ PackInstall InstallSoundPack(const std::string& source, const std::string& dataF
   }
   // config.json, unless the pack also uses it as a sound (and so lists it).
   std::vector<std::string> files = result.plan.files;
-  if (std::none_of(files.begin(), files.end(), [](const std::string& file) { return Folded(file) == kConfigName; })) {
+  if (std::none_of(files.begin(), files.end(), [](const std::string& file) { return FoldedPackPath(file) == kConfigName; })) {
     files.insert(files.begin(), kConfigName);
   }
   std::vector<uint8_t> bytes;
   for (const std::string& file : files) {
     std::string error;
     if (!pack->Read(file, kMaxZipEntryBytes, bytes, error) || !MakeFolders(temp, file, error) ||
-        !WriteBytes(temp + "\\" + WindowsPath(file), bytes.data(), bytes.size(), error)) {
+        !WriteBytes(temp + "\\" + WindowsPackPath(file), bytes.data(), bytes.size(), error)) {
       return fail(error);
     }
   }

@@ -14,18 +14,6 @@ namespace {
 
 constexpr int kFullVolume = 100;
 
-std::string Folded(std::string_view text) {
-  std::string folded(text);
-  for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return folded;
-}
-
-std::string WindowsPath(std::string_view packPath) {
-  std::string path(packPath);
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return path;
-}
-
 // Turns the pack's sounds into references, noting the files they use.
 class ImportNames {
  public:
@@ -40,12 +28,12 @@ class ImportNames {
         return std::string();
       case PackSound::kSlice:
         if (!Have(config_.sprite)) return std::nullopt;
-        return FormatSoundReference({{folder_ + WindowsPath(NormalizePackPath(config_.sprite)), sound.startMs,
+        return FormatSoundReference({{folder_ + WindowsPackPath(NormalizePackPath(config_.sprite)), sound.startMs,
                                       sound.lengthMs}});
       case PackSound::kFile: {
         std::vector<SoundPart> parts;
         for (const std::string& variant : ExpandVariants(sound.file)) {
-          if (Have(variant)) parts.push_back({folder_ + WindowsPath(NormalizePackPath(variant)), 0, 0});
+          if (Have(variant)) parts.push_back({folder_ + WindowsPackPath(NormalizePackPath(variant)), 0, 0});
         }
         if (parts.empty()) return std::nullopt;
         return FormatSoundReference(parts);
@@ -62,7 +50,7 @@ class ImportNames {
  private:
   bool Have(const std::string& file) {
     const std::string path = NormalizePackPath(file);
-    const std::string folded = Folded(path);
+    const std::string folded = FoldedPackPath(path);
     if (known_.count(folded)) return known_[folded];
     const bool here = hasFile_(path);
     known_[folded] = here;
@@ -219,8 +207,8 @@ class ExportNames {
     return clean.substr(0, 60);
   }
 
-  bool Free(const std::string& name) const { return !taken_.count(Folded(name)); }
-  void Take(const std::string& name) { taken_.insert(Folded(name)); }
+  bool Free(const std::string& name) const { return !taken_.count(FoldedPackPath(name)); }
+  void Take(const std::string& name) { taken_.insert(FoldedPackPath(name)); }
 
   bool FreeRange(const std::string& base, const std::string& extension, size_t count) const {
     for (size_t i = 0; i < count; ++i) {

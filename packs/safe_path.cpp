@@ -1,6 +1,8 @@
 #include "packs/safe_path.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <vector>
 
 namespace {
@@ -156,6 +158,18 @@ std::string NormalizePackPath(std::string_view path) {
   size_t start = 0;
   while (normal.compare(start, 2, "./") == 0) start += 2;
   return normal.substr(start);
+}
+
+std::string FoldedPackPath(std::string_view path) {
+  std::string folded(path);
+  for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return folded;
+}
+
+std::string WindowsPackPath(std::string_view path) {
+  std::string windows(path);
+  std::replace(windows.begin(), windows.end(), '/', '\\');
+  return windows;
 }
 
 std::string QuotablePath(std::string_view path) {

@@ -44,6 +44,13 @@ bool IsValidUtf8(std::string_view text);
 // the pack's files are known by. It says nothing about safety.
 std::string NormalizePackPath(std::string_view path);
 
+// The path (or name) in lower case, ASCII letters only, for comparing
+// names as Windows does in the pack's folder.
+std::string FoldedPackPath(std::string_view path);
+
+// The path with '\\' between its parts, as the scheme names the copied file.
+std::string WindowsPackPath(std::string_view path);
+
 // The path made fit to be quoted in a message or a log line: control
 // characters become '?', bytes that are not UTF-8 become U+FFFD, and a long
 // path is cut with "...".

@@ -215,6 +215,20 @@ inline void SendKey(WORD vk, bool up) {
   SendInput(1, &input, sizeof input);
 }
 
+// A press and release of a key with the extended flag, as the keyboard sends
+// the navigation keys (without it, Delete is the keypad's "." with Num Lock
+// off).
+inline void PressExtendedKey(WORD vk) {
+  INPUT input[2]{};
+  for (int i = 0; i < 2; ++i) {
+    input[i].type = INPUT_KEYBOARD;
+    input[i].ki.wVk = vk;
+    input[i].ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
+    input[i].ki.dwFlags = KEYEVENTF_EXTENDEDKEY | (i ? KEYEVENTF_KEYUP : 0);
+  }
+  SendInput(2, input, sizeof input[0]);
+}
+
 // Presses the keys in order and releases them in reverse.
 inline void Chord(std::initializer_list<WORD> keys) {
   for (WORD k : keys) SendKey(k, false);

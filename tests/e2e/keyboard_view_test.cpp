@@ -12,29 +12,8 @@ namespace {
 
 constexpr int kKeyboardPage = 1;
 
-// Delete as the keyboard sends it, with the extended flag (without it, it is
-// the keypad's "." with Num Lock off).
-void PressExtended(WORD vk) {
-  INPUT input[2]{};
-  for (int i = 0; i < 2; ++i) {
-    input[i].type = INPUT_KEYBOARD;
-    input[i].ki.wVk = vk;
-    input[i].ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
-    input[i].ki.dwFlags = KEYEVENTF_EXTENDEDKEY | (i ? KEYEVENTF_KEYUP : 0);
-  }
-  SendInput(2, input, sizeof input[0]);
-}
-
-class KeyboardViewTest : public InputTest {
+class KeyboardViewTest : public DropTest {
  protected:
-  void SetUp() override {
-    InputTest::SetUp();
-    SetEnvironmentVariableA("BRISOLT_TEST_SEAMS", "1");  // inherited by the program: drops
-  }
-  void TearDown() override {
-    SetEnvironmentVariableA("BRISOLT_TEST_SEAMS", nullptr);
-    InputTest::TearDown();
-  }
   HANDLE StartWith(const std::string& extra) {
     Configure(ToneScheme("Test", extra), "CurrentSchem=Test\r\nEaxEnv=0\r\nGlobalVolume=100\r\n");
     return StartAndWait();
@@ -129,7 +108,7 @@ TEST_F(KeyboardViewTest, DeleteCancelAndADroppedFile) {
   HWND view = OpenKeyboard();
   ASSERT_NE(view, nullptr);
   EXPECT_EQ(ClickHeard(view, Key("D2")), Tones::kShift);
-  PressExtended(VK_DELETE);
+  PressExtendedKey(VK_DELETE);
   EXPECT_EQ(ClickHeard(view, Key("D2")), Tones::kDigits) << "back to its category's";
   CloseEditor(IDCANCEL);
   EXPECT_EQ(Dominant(Heard([] { Chord({'2'}); })), Tones::kShift) << "Cancel forgot the Delete";
@@ -137,11 +116,7 @@ TEST_F(KeyboardViewTest, DeleteCancelAndADroppedFile) {
   view = OpenKeyboard();
   ASSERT_NE(view, nullptr);
   // Dropped as Explorer drops it, on the key, through the program's seam.
-  const POINT at = CentreOf(view, Key("D3"));
-  const std::string drop = std::to_string(at.x) + " " + std::to_string(at.y) + " " + (dir_ / "enter.wav");
-  const ATOM atom = GlobalAddAtomA(drop.c_str());
-  SendMessageA(MainWindow(), RegisterWindowMessageA("Brisolt.TestDrop"), atom, reinterpret_cast<LPARAM>(view));
-  GlobalDeleteAtom(atom);
+  Drop(view, CentreOf(view, Key("D3")), dir_ / "enter.wav");
   EXPECT_EQ(Focused(view), Key("D3")) << "the key dropped on";
   EXPECT_EQ(ClickHeard(view, Key("D3")), Tones::kEnter);
   CloseEditor(IDOK);

@@ -30,6 +30,7 @@ using testutil::FileExists;
 using testutil::FileSize;
 using testutil::ReadFileFrom;
 using testutil::ReadFileText;
+using testutil::PressExtendedKey;
 using testutil::SendKey;
 using testutil::TempFolder;
 using testutil::WaitFor;
@@ -530,6 +531,29 @@ class InputTest : public ProgramTest {
   static constexpr int kSilenceWallMs = 1500;
   std::string capture_;
   bool heardBefore_ = false;
+};
+
+// Tests that drop files on the program's windows. Explorer's drop block is
+// memory of the receiving process, so a drop goes through the program's test
+// seam (on for the programs these tests start): the point in the target's
+// client area and the path, as a global atom, to the main window.
+class DropTest : public InputTest {
+ protected:
+  void SetUp() override {
+    InputTest::SetUp();
+    SetEnvironmentVariableA("BRISOLT_TEST_SEAMS", "1");  // inherited by the program
+  }
+  void TearDown() override {
+    SetEnvironmentVariableA("BRISOLT_TEST_SEAMS", nullptr);
+    InputTest::TearDown();
+  }
+  // Returns when the target has handled the drop.
+  static void Drop(HWND target, POINT at, const std::string& path) {
+    const std::string text = std::to_string(at.x) + " " + std::to_string(at.y) + " " + path;
+    const ATOM atom = GlobalAddAtomA(text.c_str());
+    SendMessageA(MainWindow(), RegisterWindowMessageA("Brisolt.TestDrop"), atom, reinterpret_cast<LPARAM>(target));
+    GlobalDeleteAtom(atom);
+  }
 };
 
 

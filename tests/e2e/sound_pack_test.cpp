@@ -16,29 +16,8 @@ constexpr int kCurrentMarker = 4;  // the list's marker of the current scheme
 
 std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
-// A navigation key as the keyboard sends it: with the extended flag, which
-// tells Delete from the keypad's "." with Num Lock off.
-void PressExtended(WORD vk) {
-  INPUT input[2]{};
-  for (int i = 0; i < 2; ++i) {
-    input[i].type = INPUT_KEYBOARD;
-    input[i].ki.wVk = vk;
-    input[i].ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
-    input[i].ki.dwFlags = KEYEVENTF_EXTENDEDKEY | (i ? KEYEVENTF_KEYUP : 0);
-  }
-  SendInput(2, input, sizeof input[0]);
-}
-
-class SoundPackTest : public InputTest {
+class SoundPackTest : public DropTest {
  protected:
-  void SetUp() override {
-    InputTest::SetUp();
-    SetEnvironmentVariableA("BRISOLT_TEST_SEAMS", "1");  // inherited by the program: drops
-  }
-  void TearDown() override {
-    SetEnvironmentVariableA("BRISOLT_TEST_SEAMS", nullptr);
-    InputTest::TearDown();
-  }
   HANDLE StartReady() {
     Configure(ToneScheme("Test", ""), "CurrentSchem=Test\r\nEaxEnv=0\r\nGlobalVolume=100\r\n");
     HANDLE process = StartAndWait();
@@ -165,11 +144,7 @@ TEST_F(SoundPackTest, AZipDroppedOnTheWindowImportsWithVariantsAndDefaults) {
   WriteFileText(path, std::string(bytes.begin(), bytes.end()));
 
   HANDLE process = StartReady();
-  // Dropped as Explorer drops it, through the program's test seam: the
-  // block of a drop is the receiving process's memory.
-  const ATOM atom = GlobalAddAtomA(("0 0 " + path).c_str());  // at the window's corner
-  SendMessageA(MainWindow(), RegisterWindowMessageA("Brisolt.TestDrop"), atom, 0);
-  GlobalDeleteAtom(atom);
+  Drop(MainWindow(), POINT{0, 0}, path);  // as Explorer drops it, at the window's corner
   ASSERT_TRUE(Imported("Imported Tone Multi: 107 keys, 108 release sounds")) << ReadFileText(dir_ / "Log.txt");
   EXPECT_TRUE(LogHas("Sound pack Tone Multi: key D3: Schemes\\Tone Multi\\keys\\broken.wav cannot be played: "
                      "Bass Error 41"))
@@ -188,8 +163,8 @@ TEST_F(SoundPackTest, AZipDroppedOnTheWindowImportsWithVariantsAndDefaults) {
   const std::string up = Heard([] { SendKey(VK_SPACE, true); });
   EXPECT_GT(ToneLevel(up, kReleaseHz), 50) << "the default release";
   EXPECT_EQ(Dominant(Heard([] { Chord({'Q'}); })), Tones::kOther) << "the default press";
-  EXPECT_EQ(Dominant(Heard([] { PressExtended(VK_DELETE); })), 0.0) << "Delete, silenced by its alias code";
-  EXPECT_EQ(Dominant(Heard([] { PressExtended(VK_HOME); })), Tones::kOther) << "Home, by the default";
+  EXPECT_EQ(Dominant(Heard([] { PressExtendedKey(VK_DELETE); })), 0.0) << "Delete, silenced by its alias code";
+  EXPECT_EQ(Dominant(Heard([] { PressExtendedKey(VK_HOME); })), Tones::kOther) << "Home, by the default";
   Exit(process);
 }
 
