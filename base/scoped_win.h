@@ -137,6 +137,22 @@ class WindowDC {
   HDC dc_;
 };
 
+// A window's painting, from BeginPaint to EndPaint, which validates the
+// window even when the painting in between throws.
+class PaintDC {
+ public:
+  explicit PaintDC(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
+  ~PaintDC() { EndPaint(window_, &paint_); }
+  PaintDC(const PaintDC&) = delete;
+  PaintDC& operator=(const PaintDC&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_{};
+  HDC dc_;
+};
+
 // An object selected into a device context for as long as this lives; the
 // one it replaced is put back.
 class SelectedObject {

@@ -24,7 +24,7 @@ INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 RELEASE_CALLS = [
     # Kernel, registry, windows and GDI
     "CloseHandle", "RegCloseKey", "DestroyMenu", "DestroyIcon", "DestroyCursor", "DeleteObject", "DeleteDC",
-    "ReleaseDC", "GlobalDeleteAtom", "ImageList_Destroy", "DestroyAcceleratorTable", "UnhookWindowsHookEx",
+    "ReleaseDC", "EndPaint", "GlobalDeleteAtom", "ImageList_Destroy", "DestroyAcceleratorTable", "UnhookWindowsHookEx",
     "UnhookWinEvent", "UnregisterWaitEx", "UnregisterWait", "FreeLibrary", "FindClose", "LocalFree", "GlobalFree",
     "DragFinish",
     # COM and the audio thread

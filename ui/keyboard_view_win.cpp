@@ -552,10 +552,8 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT: {
-      PAINTSTRUCT paint;
-      HDC dc = BeginPaint(window, &paint);
-      if (dc) Paint(*v, dc);
-      EndPaint(window, &paint);
+      PaintDC dc(window);
+      if (dc.get()) Paint(*v, dc.get());
       return 0;
     }
     case WM_PRINTCLIENT:

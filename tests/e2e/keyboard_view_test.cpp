@@ -152,19 +152,7 @@ TEST_F(KeyboardViewTest, ASliceChangedInTheKeysDialogIsWhatTheKeyPlays) {
   HWND wave = GetDlgItem(dialog, IDC_imgWave);
   RECT area{};
   GetClientRect(wave, &area);
-  POINT from{MulDiv(area.right, 500, 600), area.bottom / 2}, to{area.right - 1, area.bottom / 2};
-  ClientToScreen(wave, &from);
-  ClientToScreen(wave, &to);
-  SetCursorPos(from.x, from.y);
-  WaitFor([&] {
-    POINT now{};
-    GetCursorPos(&now);
-    return now.x == from.x;
-  });
-  mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
-  SetCursorPos(to.x, to.y);
-  mouse_event(MOUSEEVENTF_MOVE, 0, 0, 0, 0);
-  mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+  DragInWindow(wave, {MulDiv(area.right, 500, 600), area.bottom / 2}, {area.right - 1, area.bottom / 2});
   ASSERT_TRUE(WaitFor([&] { return std::atoi(TextOf(length).c_str()) >= 295; })) << TextOf(length);
   EXPECT_EQ(TextOf(start), "300") << "the other edge stays";
 

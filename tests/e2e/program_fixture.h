@@ -651,30 +651,53 @@ inline ScreenPixels PixelsOfWindow(HWND window) {
   return PixelsOfScreen(client);
 }
 
+// A mouse event at a point of the screen. Every event carries the place
+// (absolute, 0..65535 over the screen): a button sent right after
+// SetCursorPos may still land where the mouse was.
+inline INPUT MouseAt(POINT screen, DWORD buttons) {
+  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dx = (screen.x * 65536 + 65535) / width;
+  input.mi.dy = (screen.y * 65536 + 65535) / height;
+  input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | buttons;
+  return input;
+}
+// Moves the mouse and waits until the system shows it there.
+inline void MoveMouseTo(POINT screen) {
+  INPUT move = MouseAt(screen, 0);
+  SendInput(1, &move, sizeof move);
+  WaitFor([&] {
+    POINT now{};
+    GetCursorPos(&now);
+    return now.x == screen.x && now.y == screen.y;
+  }, 2000);
+}
+
 // Real clicks of the left button at a point of a window's client area (a
 // double click for clicks = 2), with the mouse moved there first: in the
 // input's own order, after any key sent before.
 inline void ClickInWindow(HWND window, POINT point, int clicks = 1) {
   ClientToScreen(window, &point);
-  // Every event carries the place (absolute, 0..65535 over the screen): a
-  // click sent right after SetCursorPos may still land where the mouse was.
-  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-  const LONG dx = (point.x * 65536 + 65535) / width, dy = (point.y * 65536 + 65535) / height;
-  std::vector<INPUT> input(static_cast<size_t>(2 * clicks + 1));
-  for (size_t i = 0; i < input.size(); ++i) {
-    input[i].type = INPUT_MOUSE;
-    input[i].mi.dx = dx;
-    input[i].mi.dy = dy;
-    input[i].mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE |
-                          (i == 0 ? 0 : i % 2 == 1 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP);
+  MoveMouseTo(point);
+  std::vector<INPUT> input;
+  for (int i = 0; i < 2 * clicks; ++i) {
+    input.push_back(MouseAt(point, i % 2 == 0 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP));
   }
-  SendInput(1, input.data(), sizeof input[0]);
-  WaitFor([&] {
-    POINT now{};
-    GetCursorPos(&now);
-    return now.x == point.x && now.y == point.y;
-  }, 2000);
-  SendInput(static_cast<UINT>(input.size() - 1), input.data() + 1, sizeof input[0]);
+  SendInput(static_cast<UINT>(input.size()), input.data(), sizeof input[0]);
+}
+
+// A drag with the left button from one point of a window's client area to
+// another, the button let go only once the mouse has arrived.
+inline void DragInWindow(HWND window, POINT from, POINT to) {
+  ClientToScreen(window, &from);
+  ClientToScreen(window, &to);
+  MoveMouseTo(from);
+  INPUT down = MouseAt(from, MOUSEEVENTF_LEFTDOWN);
+  SendInput(1, &down, sizeof down);
+  MoveMouseTo(to);
+  INPUT up = MouseAt(to, MOUSEEVENTF_LEFTUP);
+  SendInput(1, &up, sizeof up);
 }
 
 // The tray menu, opened as a right click on the icon opens it; the keys
