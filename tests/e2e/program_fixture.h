@@ -219,6 +219,21 @@ inline HWND WaitDialog(const char* caption) {
   return box;
 }
 inline HWND WaitMessageBox(const char* caption) { return WaitDialog(caption); }
+// The captions of the dialogs shown, for a failure's message.
+inline std::string ShownDialogs() {
+  std::string captions;
+  EnumWindows(
+      [](HWND window, LPARAM found) -> BOOL {
+        char name[64] = "";
+        GetClassNameA(window, name, sizeof name);
+        if (IsWindowVisible(window) && std::string(name) == "#32770") {
+          *reinterpret_cast<std::string*>(found) += "\"" + TextOf(window) + "\" ";
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&captions));
+  return captions.empty() ? "none" : captions;
+}
 inline std::string MessageBoxText(HWND box) { return TextOf(GetDlgItem(box, 0xFFFF)); }
 // Presses a button of a dialog of the program without waiting for it.
 inline void Press(HWND dialog, int button) { PostMessageA(GetDlgItem(dialog, button), BM_CLICK, 0, 0); }

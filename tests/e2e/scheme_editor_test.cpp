@@ -414,7 +414,7 @@ TEST_F(EditorTest, TheReleaseColumnAndThePressColumnTakeTheirOwnKeysAndClicks) {
   // Shift and a double click on Other's press column: its release sound.
   DoubleClickRow(editor, 3, 150, true);
   HWND key = WaitDialog("Other - release");
-  ASSERT_NE(key, nullptr) << "the release sound's dialog";
+  ASSERT_NE(key, nullptr) << "the release sound's dialog; shown: " << ShownDialogs();
   EXPECT_EQ(TextOf(GetDlgItem(key, IDC_edSoundName)), "");
   EXPECT_EQ(TextOf(GetDlgItem(key, IDC_lblWave)), "No release sound");
   SetText(GetDlgItem(key, IDC_edSoundName), "up.wav");
@@ -428,7 +428,7 @@ TEST_F(EditorTest, TheReleaseColumnAndThePressColumnTakeTheirOwnKeysAndClicks) {
   int releaseX = release.left + 95 + 210 + 55 + 40;  // inside the fourth column
   DoubleClickRow(editor, 12, releaseX, false);
   key = WaitDialog("Enter - release");
-  ASSERT_NE(key, nullptr) << "a double click in the release column";
+  ASSERT_NE(key, nullptr) << "a double click in the release column; shown: " << ShownDialogs();
   EXPECT_EQ(TextOf(GetDlgItem(key, IDC_edSoundName)), "up.wav");
   SetText(GetDlgItem(key, IDC_edSoundName), "");
   EXPECT_TRUE(WaitFor([&] { return TextOf(GetDlgItem(key, IDC_lblWave)) == "No release sound"; }, 2000));
