@@ -173,15 +173,19 @@ LRESULT WaveProc(HWND picture, UINT message, WPARAM wParam, LPARAM lParam, DWORD
       if (form.dragEdge >= 0) SetCapture(picture);
       return 0;
     case WM_MOUSEMOVE:
-      if (form.dragEdge < 0 || GetCapture() != picture) break;
-      form.span = DragSliceEdge(form.span, form.outline.lengthMs, width, form.dragEdge, x);
-      form.updating = true;
-      SetItemText(dialog, IDC_edSliceStart, std::to_string(form.span.startMs));
-      SetItemText(dialog, IDC_edSliceLength, std::to_string(form.span.lengthMs));
-      form.updating = false;
-      SliceFieldsChanged(dialog, form);
-      return 0;
     case WM_LBUTTONUP:
+      // The button's release is where the edge ends up, whatever moves came
+      // before it.
+      if (form.dragEdge >= 0 && GetCapture() == picture) {
+        form.span = DragSliceEdge(form.span, form.outline.lengthMs, width, form.dragEdge, x);
+        form.updating = true;
+        SetItemText(dialog, IDC_edSliceStart, std::to_string(form.span.startMs));
+        SetItemText(dialog, IDC_edSliceLength, std::to_string(form.span.lengthMs));
+        form.updating = false;
+        SliceFieldsChanged(dialog, form);
+      }
+      if (message == WM_MOUSEMOVE) break;
+      [[fallthrough]];
     case WM_CAPTURECHANGED:
       if (form.dragEdge >= 0) {
         form.dragEdge = -1;

@@ -31,7 +31,7 @@ constexpr float kInsetUnits = 0.05f;
 constexpr float kCornerUnits = 0.2f;
 // The label's height on a letter key; labels too wide for their keys step
 // down through the smaller sizes.
-constexpr float kLabelUnits = 0.36f;
+constexpr float kLabelUnits = 0.42f;
 constexpr std::array<float, 6> kLabelSteps = {1.0f, 0.9f, 0.8f, 0.72f, 0.65f, 0.58f};
 constexpr int kSmallestLabelPixels = 6;
 constexpr int kTipWidth = 320;  // pixels at 96 dpi
@@ -138,11 +138,15 @@ void MakeFonts(View& v) {
     font.lfWeight = FW_NORMAL;
     v.fonts.emplace_back(CreateFontIndirectW(&font));
   }
-  // A character takes the largest size it fits in; the words (Shift, Home,
-  // F10...) all take the one size that the widest for its key fits in, so
-  // that they read alike.
+  // A character takes the largest size it fits in. The words (Shift, Home,
+  // F10...) read alike within their kind: the wide keys' words, the short
+  // words of the narrow keys (F10, Esc, Del) and their long words (Home,
+  // Pause) each take the one size that the widest of them fits in.
   ScopedMemoryDC dc(CreateCompatibleDC(nullptr));
-  size_t wordFont = 0;
+  auto wordKind = [](const KeyPlace& place, size_t length) -> size_t {
+    return place.width >= 1.2f ? 0 : length <= 3 ? 1 : 2;
+  };
+  std::array<size_t, 3> wordFont{};
   for (const KeyPlace& place : KeyboardPlaces()) {
     const RECT& face = v.faces[static_cast<size_t>(place.key)];
     int room = face.right - face.left - 2 * std::max(1, static_cast<int>(std::lround(v.scale * 0.04f)));
@@ -159,7 +163,10 @@ void MakeFonts(View& v) {
     }
     size_t slot = static_cast<size_t>(place.key);
     v.fontOfKey[slot] = fitting;
-    if (label.size() > 1) wordFont = std::max(wordFont, fitting);
+    if (label.size() > 1) {
+      size_t& shared = wordFont[wordKind(place, label.size())];
+      shared = std::max(shared, fitting);
+    }
     SelectedObject selected(dc.get(), v.fonts[fitting].get());
     WORD glyph = 0;
     POINT arrow = ArrowOf(label);
@@ -168,7 +175,8 @@ void MakeFonts(View& v) {
                          glyph == 0xFFFF;
   }
   for (const KeyPlace& place : KeyboardPlaces()) {
-    if (LabelOf(place.key).size() > 1) v.fontOfKey[static_cast<size_t>(place.key)] = wordFont;
+    const size_t length = LabelOf(place.key).size();
+    if (length > 1) v.fontOfKey[static_cast<size_t>(place.key)] = wordFont[wordKind(place, length)];
   }
 }
 
