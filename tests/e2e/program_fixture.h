@@ -508,7 +508,15 @@ class InputTest : public ProgramTest {
   // the chord silences them, until the silence is sure), and then for the
   // effect the caller names, if any.
   void HotkeyChord(std::initializer_list<WORD> keys, const std::function<bool()>& effect = nullptr) {
-    Heard([&] { Chord(keys); });
+    Heard([&] {
+      // As a hand presses it: each key is down, as the system sees it,
+      // before the next one goes down.
+      for (WORD key : keys) {
+        SendKey(key, false);
+        WaitFor([key] { return GetAsyncKeyState(key) < 0; }, 2000);
+      }
+      for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) SendKey(*it, true);
+    });
     if (effect) {
       EXPECT_TRUE(WaitFor(effect, 5000)) << "the hotkey's effect";
     }
