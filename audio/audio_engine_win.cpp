@@ -185,7 +185,7 @@ std::vector<SoundProblem> PrepareSchemeSounds(const TScheme& scheme) {
   // decoded once, now, into the library's cache.
   std::map<std::string, std::string> wholes;  // resolved path -> the scheme's name of it
   std::map<std::string, std::vector<SoundPart>> slices;
-  auto note = [&](const std::string& reference) {
+  for (const std::string& reference : SoundReferencesOf(scheme)) {
     for (const SoundPart& part : ParseSoundReference(reference)) {
       const std::string path = ResolveSoundPath(ProgramFolder(), part.file);
       if (part.IsSlice()) {
@@ -194,14 +194,6 @@ std::vector<SoundProblem> PrepareSchemeSounds(const TScheme& scheme) {
         wholes.emplace(path, part.file);
       }
     }
-  };
-  for (const TSoundKey& key : scheme.Keys) {
-    note(key.FileName);
-    note(key.ReleaseFileName);
-  }
-  for (const auto& [row, own] : scheme.OwnKeys) {
-    if (own.FileName) note(*own.FileName);
-    if (own.ReleaseFileName) note(*own.ReleaseFileName);
   }
   std::vector<SoundProblem> problems;
   auto unplayable = [](DWORD error) {

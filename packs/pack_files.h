@@ -47,6 +47,12 @@ bool ExportSoundPack(const std::string& zipPath, const std::string& name, const 
                      const std::string& programFolder, const PackDecoder& decode, std::vector<std::string>& skipped,
                      std::string& error);
 
+// Moves the folder of an imported pack (one that holds a config.json, and is
+// no link) to the Recycle Bin, or deletes it where there is none. Any other
+// folder is left alone. When it fails, `error` says why, for the log.
+enum class FolderRemoval { kRecycled, kNotAPack, kFailed };
+FolderRemoval RecyclePackFolder(const std::string& folder, std::string& error);
+
 // Whether a path names something the importer takes: a folder, a file named
 // config.json, or a .zip file (for what is dropped on the options window).
 bool LooksLikeSoundPack(const std::string& path);

@@ -1,6 +1,7 @@
 #include "packs/pack_files.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cctype>
@@ -298,6 +299,26 @@ bool OpenSource(const std::string& source, std::unique_ptr<PackSource>& pack, st
 }
 
 }  // namespace
+
+FolderRemoval RecyclePackFolder(const std::string& folder, std::string& error) {
+  const DWORD attributes = Attributes(folder);
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+      (attributes & FILE_ATTRIBUTE_REPARSE_POINT) || Attributes(folder + "\\" + kConfigName) == INVALID_FILE_ATTRIBUTES) {
+    return FolderRemoval::kNotAPack;
+  }
+  std::wstring from = Wide(folder);
+  from.push_back(L'\0');  // the list of paths ends with an empty one
+  SHFILEOPSTRUCTW operation{};
+  operation.wFunc = FO_DELETE;
+  operation.pFrom = from.c_str();
+  operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+  const int result = SHFileOperationW(&operation);
+  if (result != 0 || operation.fAnyOperationsAborted || Attributes(folder) != INVALID_FILE_ATTRIBUTES) {
+    error = result != 0 ? "the shell gave error " + std::to_string(result) : "a file in it is in use";
+    return FolderRemoval::kFailed;
+  }
+  return FolderRemoval::kRecycled;
+}
 
 bool LooksLikeSoundPack(const std::string& path) {
   if (IsFolder(path)) return true;

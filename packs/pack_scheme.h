@@ -68,5 +68,18 @@ struct PackExport {
 // a "{lo-hi}" range. The mouse is not part of a pack.
 PackExport PlanPackExport(const std::string& name, const TScheme& scheme);
 
+// ---- Removal ------------------------------------------------------------------
+
+// Makes a file name as a scheme holds it a full path.
+using SoundPathResolver = std::function<std::string(const std::string& file)>;
+
+// The folders right under `schemesRoot` (each `schemesRoot`\<name>) that hold
+// a sound of `deleted` and no sound of the schemes `kept`: what deleting
+// `deleted` leaves unused. Paths are compared as Windows compares them: '/'
+// as '\', "." and ".." followed, letters without regard to case. Each folder
+// is given once, as the deleted scheme names it.
+std::vector<std::string> PackFoldersLeftUnused(const TScheme& deleted, const std::vector<const TScheme*>& kept,
+                                               const std::string& schemesRoot, const SoundPathResolver& resolve);
+
 // A 16-bit PCM WAV file of interleaved samples.
 std::vector<uint8_t> WavFile16(const std::vector<int16_t>& samples, uint32_t rate, uint16_t channels);

@@ -14,6 +14,22 @@ bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+std::vector<std::string> SoundReferencesOf(const TScheme& scheme) {
+  std::vector<std::string> references;
+  auto note = [&](const std::string& reference) {
+    if (!reference.empty()) references.push_back(reference);
+  };
+  for (const TSoundKey& key : scheme.Keys) {
+    note(key.FileName);
+    note(key.ReleaseFileName);
+  }
+  for (const auto& [row, own] : scheme.OwnKeys) {
+    if (own.FileName) note(*own.FileName);
+    if (own.ReleaseFileName) note(*own.ReleaseFileName);
+  }
+  return references;
+}
+
 void SchemeList::CheckIndex(int index) const {
   if (index < 0 || index >= Count()) {
     throw std::out_of_range("Scheme list index out of bounds (" + std::to_string(index) + ")");

@@ -68,6 +68,10 @@ class TScheme {
 // Compares the way the program compares scheme names when it looks one up.
 bool SameTextIgnoringCase(std::string_view a, std::string_view b);
 
+// Every sound reference the scheme holds, press and release, of its
+// categories and of its keys, empty ones left out.
+std::vector<std::string> SoundReferencesOf(const TScheme& scheme);
+
 // Ordered list of (name, scheme). Not sorted and free of any duplicate check:
 // the order is that of schemes.cfg followed by the schemes added during the run.
 // An index outside the list throws std::out_of_range with a readable message,

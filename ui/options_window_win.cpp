@@ -17,6 +17,7 @@
 #include "app/log.h"
 #include "app/program_folder.h"
 #include "audio/audio_engine.h"
+#include "audio/audio_rules.h"
 #include "audio/eax_presets.h"
 #include "audio/press_rules.h"
 #include "base/scoped_win.h"
@@ -158,6 +159,28 @@ void btnEditSchemeClick() {
   if (committed >= 0 && committed != row) SelectRow(committed);
 }
 
+// The folders of imported packs that only the deleted scheme played go to the
+// Recycle Bin: nothing plays them any more, and the pack imported again
+// finds its folder's name free.
+void RecycleUnusedPackFolders(const std::string& name, const TScheme& deleted) {
+  std::vector<const TScheme*> kept;
+  for (int i = 0; i < schemeList.Count(); ++i) kept.push_back(&schemeList.Scheme(i));
+  auto resolve = [](const std::string& file) { return ResolveSoundPath(ProgramFolder(), file); };
+  for (const std::string& folder : PackFoldersLeftUnused(deleted, kept, DataFolder() + "\\Schemes", resolve)) {
+    std::string error;
+    switch (RecyclePackFolder(folder, error)) {
+      case FolderRemoval::kRecycled:
+        WriteLog("The sound files of " + name + " went to the Recycle Bin: " + folder);
+        break;
+      case FolderRemoval::kFailed:
+        WriteLog("The sound files of " + name + " were left in " + folder + ": " + error);
+        break;
+      case FolderRemoval::kNotAPack:
+        break;
+    }
+  }
+}
+
 void btnDeleteSchemeClick() {
   int row = SelectedRow();
   if (row < 0 || row >= schemeList.Count()) return;
@@ -170,9 +193,12 @@ void btnDeleteSchemeClick() {
   // The row above the deleted one is selected afterwards (none for the first).
   ListView_SetItemState(w.list, -1, 0, LVIS_SELECTED);
   if (row > 0) SelectRow(row - 1);
+  const std::string name = schemeList.Name(row);
+  const TScheme deleted = schemeList.Scheme(row);
   DeleteScheme(row);
   UpdateSchemeButtons();
   KeepFocusUsable();
+  RecycleUnusedPackFolders(name, deleted);
 }
 
 // Any mouse button pressed over the list: a press on the marker of a scheme

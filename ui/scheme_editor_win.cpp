@@ -157,7 +157,11 @@ std::string& SoundOf(TSoundKey& key, bool release) { return release ? key.Releas
 void EditKeySound(TfrmSchemes& form, int row, bool release) {
   TSoundKey* key = RowKey(form, row);
   if (!key) return;
-  KeySound sound{release, SoundOf(*key, release), key->Volume, std::to_string(key->Volume)};
+  KeySound sound;
+  sound.release = release;
+  sound.fileName = SoundOf(*key, release);
+  sound.volume = key->Volume;
+  sound.volumeText = std::to_string(key->Volume);
   if (!EditKeySoundDialog(form.window, std::string(KeyCategoryName(static_cast<KeyCategory>(row))), sound)) return;
   SoundOf(*key, release) = sound.fileName;
   key->Volume = sound.volume;

@@ -458,7 +458,6 @@ inline std::string ToneScheme(const std::string& name, const std::string& extra)
          extra;
 }
 
-
 class InputTest : public ProgramTest {
  protected:
   void SetUp() override {

@@ -216,4 +216,54 @@ TEST_F(SoundPackTest, ABadPackSaysWhyAndLeavesNothingBehind) {
   Exit(process);
 }
 
+// A deleted scheme's pack folder goes to the Recycle Bin once no scheme plays
+// a sound of it, and the pack imported again finds its folder's name free. A
+// folder that is no imported pack stays, whoever played it.
+TEST_F(SoundPackTest, DeletingAPackSchemeRecyclesItsFolderOnceNoSchemePlaysIt) {
+  const std::string pack = MakeSpritePack();
+  CreateDirectoryA((dir_ / "Schemes").c_str(), nullptr);
+  CreateDirectoryA((dir_ / "Schemes\\Plain").c_str(), nullptr);
+  WriteFileText(dir_ / "Schemes\\Plain\\plain.wav", ToneWav(Tones::kOther, 0.1));
+  Configure(ToneScheme("Test", "") + ToneScheme("Keeper", "KeyA=Schemes\\Tone Sprite\\sprite one.wav<0,200>\r\n"
+                                                          "KeyB=Schemes\\Plain\\plain.wav\r\n"),
+            "CurrentSchem=Test\r\nEaxEnv=0\r\n");
+  HANDLE process = StartAndWait();
+  ShowOptions();
+  SendMessageA(FindControl(MainWindow(), IDC_pagMain), TCM_SETCURFOCUS, kSchemesPage, 0);
+  ImportThroughDialog(pack + "\\config.json");
+  ASSERT_TRUE(Imported("Imported Tone Sprite: 3 keys")) << ReadFileText(dir_ / "Log.txt");
+  RemoteList list = Schemes();
+  ASSERT_TRUE(WaitFor([&] { return list.Text(2) == "Tone Sprite"; }));
+  auto deleteRow = [&](int row) {
+    const int before = list.Count();
+    list.Select(row);
+    PostMessageA(FindControl(MainWindow(), IDC_btnDeleteScheme), BM_CLICK, 0, 0);
+    HWND box = WaitMessageBox("Brisolt");
+    ASSERT_NE(box, nullptr);
+    Press(box, IDOK);
+    // The list answers once the deletion, and what follows it, is done.
+    ASSERT_TRUE(WaitFor([&] { return list.Count() == before - 1; }));
+  };
+  auto exists = [](const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; };
+  const std::string folder = dir_ / "Schemes\\Tone Sprite";
+
+  deleteRow(2);
+  EXPECT_TRUE(exists(folder + "\\sprite one.wav")) << "Keeper still plays it";
+  EXPECT_FALSE(LogHas("went to the Recycle Bin")) << ReadFileText(dir_ / "Log.txt");
+
+  deleteRow(1);  // Keeper
+  EXPECT_FALSE(exists(folder));
+  EXPECT_TRUE(LogHas("The sound files of Keeper went to the Recycle Bin: ")) << ReadFileText(dir_ / "Log.txt");
+  EXPECT_TRUE(LogHas("\\Schemes\\Tone Sprite\r\n"));
+  EXPECT_TRUE(exists(dir_ / "Schemes\\Plain\\plain.wav")) << "no imported pack";
+  EXPECT_TRUE(exists(dir_ / "other.wav"));
+
+  ImportThroughDialog(pack + "\\config.json");
+  ASSERT_TRUE(WaitFor([&] { return list.Count() == 2; }, 10000)) << ReadFileText(dir_ / "Log.txt");
+  EXPECT_EQ(list.Text(1), "Tone Sprite");
+  EXPECT_TRUE(exists(folder + "\\sprite one.wav")) << "the folder's name is free again";
+  EXPECT_EQ(Dominant(Heard([] { Chord({'A'}); })), Tones::kShift);
+  Exit(process);
+}
+
 }  // namespace e2e

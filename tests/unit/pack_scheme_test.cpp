@@ -310,3 +310,55 @@ TEST(PackSchemeExport, WavFile16Header) {
   EXPECT_EQ(mono[4], 36);
   EXPECT_EQ(mono[40], 0);
 }
+
+namespace {
+
+// A resolver as the program's: a name without a drive is in the program folder.
+std::string InProgram(const std::string& file) {
+  return file.size() >= 2 && file[1] == ':' ? file : "C:\\Brisolt\\" + file;
+}
+
+TScheme SchemeOf(std::initializer_list<std::string> categoryFiles, std::string ownKeyFile = "") {
+  TScheme scheme;
+  size_t i = 0;
+  for (const std::string& file : categoryFiles) scheme.Keys[i++].FileName = file;
+  if (!ownKeyFile.empty()) scheme.OwnKeys[3].ReleaseFileName = ownKeyFile;
+  return scheme;
+}
+
+}  // namespace
+
+// A deleted scheme leaves unused only the pack folders no other scheme plays
+// a sound of, however the other schemes name their files.
+TEST(PackSchemeRemoval, OnlyFoldersNoOtherSchemeUsesAreLeftUnused) {
+  const std::string root = "C:\\Brisolt\\Schemes";
+  const TScheme deleted = SchemeOf({"Schemes\\Alpha\\sprite.ogg<0,80>", "Schemes\\Beta\\a.wav|Schemes\\Beta\\b.wav",
+                                    "C:\\Elsewhere\\own.wav", "Schemes\\loose.wav"},
+                                   "schemes\\GAMMA\\up.wav");
+  // Nothing else: every pack folder it plays from, each once, as it names it.
+  EXPECT_EQ(PackFoldersLeftUnused(deleted, {}, root, InProgram),
+            (std::vector<std::string>{root + "\\Alpha", root + "\\Beta", root + "\\GAMMA"}));
+  EXPECT_EQ(PackFoldersLeftUnused(deleted, {&deleted}, root, InProgram), std::vector<std::string>{});
+
+  // Other schemes keep a folder by any spelling of a file in it: another
+  // case, '/', "." and "..", a trailing dot, a full path, a variant, a slice,
+  // a key's own release sound.
+  const std::vector<TScheme> keepers = {
+      SchemeOf({"", "schemes/alpha/other.wav"}),
+      SchemeOf({"Schemes\\.\\x\\..\\Beta.\\b.wav<10,20>"}),
+      SchemeOf({"C:\\BRISOLT\\SCHEMES\\gamma\\z.wav"}),
+      SchemeOf({}, "q.wav|Schemes\\Alpha\\q.wav"),
+  };
+  const std::vector<std::string> alone[] = {
+      {root + "\\Beta", root + "\\GAMMA"}, {root + "\\Alpha", root + "\\GAMMA"}, {root + "\\Alpha", root + "\\Beta"},
+      {root + "\\Beta", root + "\\GAMMA"}};
+  for (size_t i = 0; i < keepers.size(); ++i) {
+    EXPECT_EQ(PackFoldersLeftUnused(deleted, {&keepers[i]}, root, InProgram), alone[i]) << i;
+  }
+
+  // A file right in the root, a folder that only shares the beginning of a
+  // name, and a path that climbs out of the root are no pack folders.
+  const TScheme outside = SchemeOf({"Schemes\\file.wav", "C:\\Brisolt\\SchemesOld\\A\\a.wav",
+                                    "Schemes\\A\\..\\..\\B\\b.wav"});
+  EXPECT_EQ(PackFoldersLeftUnused(outside, {}, root, InProgram), std::vector<std::string>{});
+}

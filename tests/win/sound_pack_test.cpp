@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iostream>
 #include <map>
 #include <optional>
 #include <set>
@@ -459,4 +460,39 @@ TEST(SoundPackExport, AZipThatInstallsBackToTheSameSounds) {
   CloseHandle(held);
   EXPECT_TRUE(List(out) == kept);
   EXPECT_EQ(Names(List(out)), Names(kept));
+}
+
+// Only the folder of an imported pack goes, whole; a folder without a
+// config.json, one that is not there, and a link to a pack's folder are left
+// alone, and so is whatever the link leads to.
+TEST(SoundPackRemoval, OnlyAnImportedPacksOwnFolderIsRecycled) {
+  TempFolder temp;
+  const std::string root = temp.Path();
+  const std::string pack = root + "\\Schemes\\Pack", plain = root + "\\Schemes\\Plain";
+  Put(pack, "config.json", "{}");
+  Put(pack, "keys/a.wav", Tone(1));
+  Put(plain, "a.wav", Tone(2));
+  const std::string elsewhere = root + "\\Elsewhere";
+  Put(elsewhere, "config.json", "{}");
+  Put(elsewhere, "b.wav", Tone(3));
+  const std::string link = root + "\\Schemes\\Linked";
+  // Wine says it made a link and makes none.
+  const bool linked =
+      CreateSymbolicLinkW(Wide(link).c_str(), Wide(elsewhere).c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) && Exists(link);
+
+  std::string error;
+  EXPECT_EQ(RecyclePackFolder(plain, error), FolderRemoval::kNotAPack);
+  EXPECT_EQ(RecyclePackFolder(root + "\\Schemes\\Gone", error), FolderRemoval::kNotAPack);
+  EXPECT_EQ(RecyclePackFolder(pack + "\\keys\\a.wav", error), FolderRemoval::kNotAPack) << "a file";
+  if (linked) {
+    EXPECT_EQ(RecyclePackFolder(link, error), FolderRemoval::kNotAPack);
+  } else {
+    std::cout << "[ NOTE ] no link made here: the link's case is judged on Windows\n";
+  }
+  EXPECT_TRUE(Exists(plain + "\\a.wav"));
+  EXPECT_EQ(Read(elsewhere + "\\b.wav"), Tone(3)) << "what the link leads to";
+
+  EXPECT_EQ(RecyclePackFolder(pack, error), FolderRemoval::kRecycled) << error;
+  EXPECT_FALSE(Exists(pack));
+  EXPECT_TRUE(Exists(root + "\\Schemes")) << "only the pack's folder";
 }
