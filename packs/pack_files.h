@@ -48,8 +48,9 @@ bool ExportSoundPack(const std::string& zipPath, const std::string& name, const 
                      std::string& error);
 
 // Moves the folder of an imported pack (one that holds a config.json, and is
-// no link) to the Recycle Bin, or deletes it where there is none. Any other
-// folder is left alone. When it fails, `error` says why, for the log.
+// no link) to the Recycle Bin; where there is none, the shell asks before it
+// deletes the folder. Any other folder is left alone. When it fails, `error`
+// says why, for the log.
 enum class FolderRemoval { kRecycled, kNotAPack, kFailed };
 FolderRemoval RecyclePackFolder(const std::string& folder, std::string& error);
 

@@ -302,8 +302,9 @@ bool OpenSource(const std::string& source, std::unique_ptr<PackSource>& pack, st
 
 FolderRemoval RecyclePackFolder(const std::string& folder, std::string& error) {
   const DWORD attributes = Attributes(folder);
-  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
-      (attributes & FILE_ATTRIBUTE_REPARSE_POINT) || Attributes(folder + "\\" + kConfigName) == INVALID_FILE_ATTRIBUTES) {
+  const bool folderOfItsOwn = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                              !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  if (!folderOfItsOwn || Attributes(folder + "\\" + kConfigName) == INVALID_FILE_ATTRIBUTES) {
     return FolderRemoval::kNotAPack;
   }
   std::wstring from = Wide(folder);
@@ -311,12 +312,19 @@ FolderRemoval RecyclePackFolder(const std::string& folder, std::string& error) {
   SHFILEOPSTRUCTW operation{};
   operation.wFunc = FO_DELETE;
   operation.pFrom = from.c_str();
-  operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+  // Where there is no Recycle Bin, the shell asks before it deletes for good.
+  operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_WANTNUKEWARNING | FOF_NOERRORUI | FOF_SILENT;
   const int result = SHFileOperationW(&operation);
-  if (result != 0 || operation.fAnyOperationsAborted || Attributes(folder) != INVALID_FILE_ATTRIBUTES) {
-    error = result != 0 ? "the shell gave error " + std::to_string(result) : "a file in it is in use";
-    return FolderRemoval::kFailed;
+  if (operation.fAnyOperationsAborted) {
+    error = "its removal was cancelled";
+  } else if (result != 0) {
+    error = "the shell gave error " + std::to_string(result);
+  } else if (Attributes(folder) != INVALID_FILE_ATTRIBUTES) {
+    error = "a file in it is in use";
+  } else {
+    return FolderRemoval::kRecycled;
   }
+  return FolderRemoval::kFailed;
   return FolderRemoval::kRecycled;
 }
 
