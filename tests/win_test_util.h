@@ -206,13 +206,14 @@ inline std::string RunValue() {
 }
 
 // Keys as if typed: SendInput reaches the low-level hooks and the hotkeys.
-inline void SendKey(WORD vk, bool up) {
+// The number of events the system took (0 or 1).
+inline UINT SendKey(WORD vk, bool up) {
   INPUT input{};
   input.type = INPUT_KEYBOARD;
   input.ki.wVk = vk;
   input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
   input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-  SendInput(1, &input, sizeof input);
+  return SendInput(1, &input, sizeof input);
 }
 
 // A press and release of a key with the extended flag, as the keyboard sends

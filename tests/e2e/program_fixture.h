@@ -227,7 +227,8 @@ inline std::string ShownDialogs() {
         char name[64] = "";
         GetClassNameA(window, name, sizeof name);
         if (IsWindowVisible(window) && std::string(name) == "#32770") {
-          *reinterpret_cast<std::string*>(found) += "\"" + TextOf(window) + "\" ";
+          std::string& captions = *reinterpret_cast<std::string*>(found);
+          captions.append("\"").append(TextOf(window)).append("\" ");
         }
         return TRUE;
       },
@@ -507,17 +508,24 @@ class InputTest : public ProgramTest {
   // the chord silences them, until the silence is sure), and then for the
   // effect the caller names, if any.
   void HotkeyChord(std::initializer_list<WORD> keys, const std::function<bool()>& effect = nullptr) {
-    Heard([&] {
+    // What the system made of the keys, told when the effect does not come.
+    std::string seen;
+    const std::string heard = Heard([&] {
       // As a hand presses it: each key is down, as the system sees it,
       // before the next one goes down.
       for (WORD key : keys) {
-        SendKey(key, false);
-        WaitFor([key] { return GetAsyncKeyState(key) < 0; }, 2000);
+        const UINT sent = SendKey(key, false);
+        const bool down = WaitFor([key] { return GetAsyncKeyState(key) < 0; }, 2000);
+        seen += "key " + std::to_string(key) + (sent ? " sent" : " refused") + (down ? " down; " : " never down; ");
       }
       for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) SendKey(*it, true);
     });
     if (effect) {
-      EXPECT_TRUE(WaitFor(effect, 5000)) << "the hotkey's effect";
+      HWND front = GetForegroundWindow();
+      char name[64] = "";
+      GetClassNameA(front, name, sizeof name);
+      EXPECT_TRUE(WaitFor(effect, 5000)) << "the hotkey's effect; " << seen << heard.size() / 4
+                                         << " frames heard; in front: " << name << " \"" << TextOf(front) << "\"";
     }
   }
   // How much sound follows the end of a tone, relative to the tone: the tail
