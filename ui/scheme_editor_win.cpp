@@ -264,11 +264,12 @@ LRESULT ListWindowProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, DW
       lwKeyboardMouseDown(form, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       break;
     case WM_LBUTTONDBLCLK: {
-      // Shift, or the release column, edits the release sound.
+      // Shift, as it was at the click, or the release column, edits the
+      // release sound.
       LVHITTESTINFO hit{};
       hit.pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
       ListView_SubItemHitTest(list, &hit);
-      EditKeySound(form, SelectedRow(list), GetKeyState(VK_SHIFT) < 0 || hit.iSubItem == kColumnRelease);
+      EditKeySound(form, SelectedRow(list), (wParam & MK_SHIFT) || hit.iSubItem == kColumnRelease);
       break;
     }
     case WM_KEYDOWN:

@@ -106,7 +106,7 @@ void DoubleClickRow(HWND editor, int row, int x, bool shift) {
   HWND list = GetDlgItem(editor, IDC_lwKeyboard);
   SendMessageA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
   RECT bounds = RemoteList{list}.Rect(row, LVIR_BOUNDS);
-  if (shift) SendKey(VK_SHIFT, false);
+  if (shift) HoldKeys({VK_SHIFT});
   ClickInWindow(list, POINT{x, (bounds.top + bounds.bottom) / 2}, 2);
   if (shift) SendKey(VK_SHIFT, true);
 }
