@@ -290,38 +290,13 @@ std::vector<uint8_t> WavFile16(const std::vector<int16_t>& samples, uint32_t rat
 
 namespace {
 
-// A full path's parts, '/' read as '\\', "." dropped and ".." going up one.
-std::vector<std::string> PathParts(const std::string& path) {
-  std::vector<std::string> parts;
-  size_t begin = 0;
-  while (begin <= path.size()) {
-    size_t end = path.find_first_of("\\/", begin);
-    if (end == std::string::npos) end = path.size();
-    std::string part = path.substr(begin, end - begin);
-    if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
-    } else if (!part.empty() && part != ".") {
-      parts.push_back(std::move(part));
-    }
-    begin = end + 1;
-  }
-  return parts;
-}
-
-// A path's part as Windows finds it: without trailing dots and spaces, and
-// letters without regard to case.
-std::string ComparablePart(std::string part) {
-  while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.pop_back();
-  return FoldedPackPath(part);
-}
-
 // The folder right under the root that holds `file`, as its name is written
 // in the path, or nothing when the file is elsewhere.
 std::optional<std::string> FolderUnder(const std::vector<std::string>& root, const std::string& file) {
-  std::vector<std::string> parts = PathParts(file);
+  std::vector<std::string> parts = WalkedPathParts(file);
   if (parts.size() < root.size() + 2) return std::nullopt;  // a folder and a file in it
   for (size_t i = 0; i < root.size(); ++i) {
-    if (ComparablePart(parts[i]) != ComparablePart(root[i])) return std::nullopt;
+    if (ComparablePathPart(parts[i]) != ComparablePathPart(root[i])) return std::nullopt;
   }
   return parts[root.size()];
 }
@@ -330,7 +305,7 @@ std::optional<std::string> FolderUnder(const std::vector<std::string>& root, con
 
 std::vector<std::string> PackFoldersLeftUnused(const TScheme& deleted, const std::vector<const TScheme*>& kept,
                                                const std::string& schemesRoot, const SoundPathResolver& resolve) {
-  const std::vector<std::string> root = PathParts(schemesRoot);
+  const std::vector<std::string> root = WalkedPathParts(schemesRoot);
   auto foldersOf = [&](const TScheme& scheme, auto&& found) {
     for (const std::string& reference : SoundReferencesOf(scheme)) {
       for (const SoundPart& part : ParseSoundReference(reference)) {
@@ -338,14 +313,14 @@ std::vector<std::string> PackFoldersLeftUnused(const TScheme& deleted, const std
       }
     }
   };
-  std::set<std::string> used;  // as ComparablePart gives them
+  std::set<std::string> used;  // as ComparablePathPart gives them
   for (const TScheme* scheme : kept) {
-    foldersOf(*scheme, [&](const std::string& folder) { used.insert(ComparablePart(folder)); });
+    foldersOf(*scheme, [&](const std::string& folder) { used.insert(ComparablePathPart(folder)); });
   }
   std::vector<std::string> unused;
   std::set<std::string> given;
   foldersOf(deleted, [&](const std::string& folder) {
-    const std::string comparable = ComparablePart(folder);
+    const std::string comparable = ComparablePathPart(folder);
     if (!used.count(comparable) && given.insert(comparable).second) unused.push_back(schemesRoot + "\\" + folder);
   });
   return unused;

@@ -166,6 +166,23 @@ std::string FoldedPackPath(std::string_view path) {
   return folded;
 }
 
+std::vector<std::string> WalkedPathParts(std::string_view path) {
+  std::vector<std::string> parts;
+  for (std::string_view part : SplitParts(path)) {
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.emplace_back(part);
+    }
+  }
+  return parts;
+}
+
+std::string ComparablePathPart(std::string_view part) {
+  while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.remove_suffix(1);
+  return FoldedPackPath(part);
+}
+
 std::string WindowsPackPath(std::string_view path) {
   std::string windows(path);
   std::replace(windows.begin(), windows.end(), '/', '\\');

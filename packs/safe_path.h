@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Far beyond any real pack, and short enough that the pack's folder plus the
 // path stays well inside what the wide file API accepts.
@@ -47,6 +48,14 @@ std::string NormalizePackPath(std::string_view path);
 // The path (or name) in lower case, ASCII letters only, for comparing
 // names as Windows does in the pack's folder.
 std::string FoldedPackPath(std::string_view path);
+
+// A full path's parts as Windows walks them: '/' or '\\' between them, empty
+// parts and "." left out, ".." going up one.
+std::vector<std::string> WalkedPathParts(std::string_view path);
+
+// A part of a path as Windows compares it: without trailing dots and
+// spaces, ASCII letters in lower case.
+std::string ComparablePathPart(std::string_view part);
 
 // The path with '\\' between its parts, as the scheme names the copied file.
 std::string WindowsPackPath(std::string_view path);
